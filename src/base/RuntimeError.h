@@ -1,0 +1,46 @@
+#pragma once
+// The one failure type of the component. It carries the error number and text an
+// automation host expects (6 Overflow, 9 Subscript out of range, ...); at the COM
+// boundary it becomes HRESULT 0x800A0000 + number with the description.
+#include <cstdint>
+#include <exception>
+
+#include "base/String.h"
+
+namespace velmora {
+
+enum class Err : int32_t {
+    InvalidCall = 5,
+    Overflow = 6,
+    OutOfMemory = 7,
+    SubscriptOutOfRange = 9,
+    DivisionByZero = 11,
+    TypeMismatch = 13,
+    BadFileNameOrNumber = 52,
+    FileNotFound = 53,
+    DllNotFound = 48,
+    EntryPointNotFound = 453,
+    NotImplemented = 445,
+};
+
+class RuntimeError : public std::exception {
+public:
+    RuntimeError(int32_t number, String description);
+    explicit RuntimeError(Err err);  // with the standard description of that number
+
+    int32_t Number() const noexcept { return number_; }
+    const String& Description() const noexcept { return description_; }
+    const char* what() const noexcept override { return what_.c_str(); }
+
+private:
+    int32_t number_;
+    String description_;
+    std::string what_;
+};
+
+// The standard description of a host-facing error number ("Overflow" for 6).
+String StandardDescription(int32_t number);
+
+[[noreturn]] void Raise(Err err);
+
+}  // namespace velmora

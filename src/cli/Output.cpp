@@ -1,0 +1,81 @@
+#include "cli/Output.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "text/Utf.h"
+
+namespace velmora::cli {
+namespace {
+
+std::string NumberText(double value) {
+    if (!std::isfinite(value)) return "null";
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.17g", value);
+    return buf;
+}
+
+struct TextVisitor {
+    std::string operator()(const String& s) const { return Utf16ToUtf8(s); }
+    std::string operator()(double d) const { return NumberText(d); }
+    std::string operator()(int32_t n) const { return std::to_string(n); }
+    std::string operator()(bool b) const { return b ? "True" : "False"; }
+    std::string operator()(const std::vector<String>& list) const {
+        std::string out;
+        for (size_t i = 1; i < list.size(); ++i) out += Utf16ToUtf8(list[i]) + (i + 1 < list.size() ? "\n" : "");
+        return out;
+    }
+};
+
+struct JsonVisitor {
+    std::string operator()(const String& s) const { return JsonString(s); }
+    std::string operator()(double d) const { return NumberText(d); }
+    std::string operator()(int32_t n) const { return std::to_string(n); }
+    std::string operator()(bool b) const { return b ? "true" : "false"; }
+    std::string operator()(const std::vector<String>& list) const {
+        std::string out = "[";
+        for (size_t i = 1; i < list.size(); ++i) out += (i > 1 ? ", " : "") + JsonString(list[i]);
+        return out + "]";
+    }
+};
+
+}  // namespace
+
+std::string JsonString(StringView text) {
+    std::string out = "\"";
+    for (const char c : Utf16ToUtf8(text)) {
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(c));
+                    out += buf;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string AnswerAsJson(const Answer& answer) { return std::visit(JsonVisitor{}, answer); }
+
+std::string AnswerAsText(const Answer& answer) { return std::visit(TextVisitor{}, answer); }
+
+std::string ListingLine(const char* name, const Answer& answer) {
+    std::string text = AnswerAsText(answer);
+    if (const auto* s = std::get_if<String>(&answer); s && s->empty()) text = "(empty)";
+    if (const auto* list = std::get_if<std::vector<String>>(&answer)) {
+        text.clear();
+        for (size_t i = 1; i < list->size(); ++i) text += (i > 1 ? " | " : "") + Utf16ToUtf8((*list)[i]);
+        if (list->size() <= 1) text = "(none)";
+    }
+    return std::string(name) + ": " + text;
+}
+
+}  // namespace velmora::cli

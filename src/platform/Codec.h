@@ -1,0 +1,19 @@
+#pragma once
+// The one conversion point between the platform's ANSI texts and String: the
+// ANSI code page on Windows, UTF-8 on Linux.
+#include <string>
+#include <string_view>
+
+#include "base/String.h"
+
+namespace velmora {
+
+class ICodec {
+public:
+    virtual ~ICodec() = default;
+    virtual String AnsiToString(std::string_view bytes) = 0;
+    // Characters the code page lacks become its default character ("?").
+    virtual std::string StringToAnsi(StringView text) = 0;
+};
+
+}  // namespace velmora

@@ -1,0 +1,179 @@
+#include "platform/linux/LinuxPlatform.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <sys/stat.h>
+#include <sys/utsname.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/common/BufferLineInput.h"
+#include "text/Utf.h"
+
+namespace velmora {
+namespace {
+
+constexpr char kSystemDirectory[] = "/etc";
+
+// Leading decimal digits of `text`, consumed with one following dot; capped, not wrapped.
+uint32_t TakeNumber(std::string_view& text) {
+    constexpr uint32_t kCap = 999999999;
+    uint32_t value = 0;
+    size_t i = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = value > kCap / 10 ? kCap : std::min(kCap, value * 10 + static_cast<uint32_t>(text[i] - '0'));
+    text.remove_prefix(i);
+    if (!text.empty() && text.front() == '.') text.remove_prefix(1);
+    return value;
+}
+
+// Reads a whole regular file, refusing anything larger than the text-file limit.
+bool ReadSmallFile(const std::string& path, std::string& bytes) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = true;
+    char chunk[8192];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 || bytes.size() + static_cast<size_t>(n) > kMaxTextFileBytes) { ok = false; break; }
+        if (n == 0) break;
+        bytes.append(chunk, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return ok;
+}
+
+void AnchorForModuleLookup() {}
+
+}  // namespace
+
+KernelVersion ParseKernelRelease(std::string_view release) {
+    KernelVersion v;
+    v.major = TakeNumber(release);
+    v.minor = TakeNumber(release);
+    v.patch = TakeNumber(release);
+    return v;
+}
+
+LinuxPlatform::LinuxPlatform(String moduleFolder) : moduleFolder_(std::move(moduleFolder)) {}
+
+int32_t LinuxPlatform::GetVersionExA(OsVersionInfoA& info) {
+    if (info.dwOSVersionInfoSize != sizeof(OsVersionInfoA) && info.dwOSVersionInfoSize != 156) return 0;
+    utsname names{};
+    if (::uname(&names) != 0) return 0;
+    const KernelVersion v = ParseKernelRelease(names.release);
+    info.dwMajorVersion = v.major;
+    info.dwMinorVersion = v.minor;
+    info.dwBuildNumber = v.patch;
+    info.dwPlatformId = kPlatformLinux;
+    std::memset(info.szCSDVersion, 0, sizeof info.szCSDVersion);
+    return 1;
+}
+
+uint32_t LinuxPlatform::GetVersion() {
+    utsname names{};
+    if (::uname(&names) != 0) return 0;
+    const KernelVersion v = ParseKernelRelease(names.release);
+    // The word holds one byte each for major and minor; larger numbers are capped.
+    const uint32_t major = v.major > 0xFF ? 0xFF : v.major;
+    const uint32_t minor = v.minor > 0xFF ? 0xFF : v.minor;
+    return major | (minor << 8) | ((v.patch & 0x7FFF) << 16);
+}
+
+uint32_t LinuxPlatform::GetSystemDirectoryA(char* buffer, uint32_t size) {
+    const uint32_t length = sizeof kSystemDirectory - 1;
+    if (buffer == nullptr || size < length + 1) return length + 1;
+    std::memcpy(buffer, kSystemDirectory, length + 1);
+    return length;
+}
+
+std::string LinuxPlatform::NativePath(const String& path) {
+    if (path.find(u'\0') != String::npos) return std::string();
+    std::string native = StringToAnsi(path);
+    for (char& c : native)
+        if (c == '\\') c = '/';
+    return native;
+}
+
+bool LinuxPlatform::FileExists(const String& path, FileMarks admit) {
+    const std::string native = NativePath(path);
+    struct stat st{};
+    if (native.empty() || ::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (admit == FileMarks::HiddenAndSystem) return true;
+    const auto slash = native.rfind('/');
+    const std::string_view base = slash == std::string::npos ? native : std::string_view(native).substr(slash + 1);
+    return base.empty() || base.front() != '.';
+}
+
+std::unique_ptr<ILineInput> LinuxPlatform::OpenLineInput(const String& path) {
+    const std::string native = NativePath(path);
+    std::string bytes;
+    if (native.empty() || !ReadSmallFile(native, bytes)) return nullptr;
+    return std::make_unique<BufferLineInput>(std::move(bytes));
+}
+
+bool LinuxPlatform::AppendToFile(const String& path, std::string_view bytes) {
+    const std::string native = NativePath(path);
+    if (native.empty()) return false;
+    const int fd = ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    // O_APPEND makes each write land whole at the current end, even with other
+    // writers in other processes; a short write is continued, still at the end.
+    bool ok = true;
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) { ok = false; break; }
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return ::close(fd) == 0 && ok;
+}
+
+String LinuxPlatform::ModuleFolder() {
+    if (!moduleFolder_.empty()) return moduleFolder_;
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&AnchorForModuleLookup), &info) == 0 || info.dli_fname == nullptr)
+        return String();
+    char resolved[PATH_MAX];
+    const char* file = ::realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
+    std::string folder(file);
+    const auto slash = folder.rfind('/');
+    folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+    return AnsiToString(folder);
+}
+
+LocalTime LinuxPlatform::Now() {
+    const time_t now = ::time(nullptr);
+    struct tm parts{};
+    ::localtime_r(&now, &parts);
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec};
+}
+
+String LinuxPlatform::DecimalSeparator() {
+    // The user's number settings are the LC_NUMERIC of the environment, whatever
+    // locale the host program has switched its own C library to.
+    locale_t user = ::newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
+    if (user == static_cast<locale_t>(0)) return u".";
+    const char* radix = ::nl_langinfo_l(RADIXCHAR, user);
+    String separator = radix && *radix ? AnsiToString(radix) : String(u".");
+    ::freelocale(user);
+    return separator;
+}
+
+String LinuxPlatform::AnsiToString(std::string_view bytes) { return Utf8ToUtf16(bytes); }
+
+std::string LinuxPlatform::StringToAnsi(StringView text) { return Utf16ToUtf8(text); }
+
+Platform& DefaultPlatform() {
+    static LinuxPlatform instance;
+    return instance.platform();
+}
+
+}  // namespace velmora

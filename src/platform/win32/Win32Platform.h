@@ -1,0 +1,39 @@
+#pragma once
+// The real Win32 backend: each operation is the Win32 call it stands for.
+#include "platform/Platform.h"
+
+namespace velmora {
+
+class Win32Platform final : public IVersion, public IFiles, public IHost, public ICodec {
+public:
+    // `moduleFolder` overrides the folder of the loaded library (tests point it at
+    // an unwritable place); empty means the real one.
+    explicit Win32Platform(String moduleFolder = String());
+
+    Platform& platform() { return platform_; }
+
+    int32_t GetVersionExA(OsVersionInfoA& info) override;
+    uint32_t GetVersion() override;
+    uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) override;
+
+    bool FileExists(const String& path, FileMarks admit) override;
+    std::unique_ptr<ILineInput> OpenLineInput(const String& path) override;
+    bool AppendToFile(const String& path, std::string_view bytes) override;
+
+    String ModuleFolder() override;
+    LocalTime Now() override;
+    String DecimalSeparator() override;
+    void ProcessPendingMessages() override;
+
+    String AnsiToString(std::string_view bytes) override;
+    std::string StringToAnsi(StringView text) override;
+
+private:
+    // The ANSI path for the *A functions; empty if the text holds a NUL.
+    std::string AnsiPath(const String& path);
+
+    String moduleFolder_;
+    Platform platform_{*this, *this, *this, *this};
+};
+
+}  // namespace velmora

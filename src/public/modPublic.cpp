@@ -1,0 +1,46 @@
+#include "public/modPublic.h"
+
+#include <cstdio>
+#include <string>
+
+namespace velmora {
+namespace {
+
+String TwoDigits(int value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d", value);
+    return FromAscii(buf);
+}
+
+String FourDigits(int value) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d", value);
+    return FromAscii(buf);
+}
+
+}  // namespace
+
+String FormatLogEntry(const LocalTime& t, const String& message, int16_t code, const String& name) {
+    String entry = FourDigits(t.year) + u"-" + TwoDigits(t.month) + u"-" + TwoDigits(t.day) + u"日 " +
+                   TwoDigits(t.hour) + u":" + TwoDigits(t.minute) + u":" + TwoDigits(t.second) + u"  ";
+    if (!name.empty()) entry += u"[" + name + u"]";
+    if (code != 0) entry += FromAscii(std::to_string(code));
+    entry += u"  \r\n";
+    entry += message;
+    entry += u"\r\n";
+    return entry;
+}
+
+String LogFilePath(Platform& platform) { return platform.host.ModuleFolder() + u"\\Dovrell.log"; }
+
+void WriteLog(Platform& platform, const String& message, int16_t code, const String& name) noexcept {
+    try {
+        const String entry = FormatLogEntry(platform.host.Now(), message, code, name);
+        // One append of the whole entry, so concurrent writers never interleave inside it.
+        platform.files.AppendToFile(LogFilePath(platform), platform.codec.StringToAnsi(entry));
+    } catch (...) {
+        // The log never affects the call that writes it.
+    }
+}
+
+}  // namespace velmora

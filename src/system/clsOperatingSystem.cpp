@@ -1,0 +1,153 @@
+#include "system/clsOperatingSystem.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "base/Int16.h"
+#include "base/RuntimeError.h"
+#include "text/Text.h"
+
+namespace velmora {
+namespace {
+
+constexpr uint32_t kVersionRecordSize = 148;
+constexpr uint32_t kSystemDirBufferSize = 255;
+const String kProductMarker = u"Product=";
+const String kProductFileName = u"prodspec.ini";
+const String kWindows2000Fallback = u"Windows 2000 Professional";
+
+enum class Edition { None, Win95, Win98, WinNT, ProductFile, WinXP, Win2003 };
+
+// One row per line of the edition table; the first row that matches wins.
+struct EditionRow {
+    uint32_t platformId;
+    int32_t majorLow, majorHigh;  // inclusive bounds on the signed major version
+    int32_t minorLow, minorHigh;  // inclusive bounds on the signed minor version
+    Edition edition;
+};
+
+constexpr int32_t kMin = INT32_MIN, kMax = INT32_MAX;
+constexpr EditionRow kEditions[] = {
+    {kPlatformWin32Windows, 5, kMax, kMin, kMax, Edition::Win98},
+    {kPlatformWin32Windows, 4, 4, 1, kMax, Edition::Win98},
+    {kPlatformWin32Windows, 4, 4, kMin, 0, Edition::Win95},
+    {kPlatformWin32Windows, kMin, 3, kMin, kMax, Edition::Win95},
+    {kPlatformWin32Nt, kMin, 4, kMin, kMax, Edition::WinNT},
+    {kPlatformWin32Nt, 5, 5, 0, 0, Edition::ProductFile},
+    {kPlatformWin32Nt, 5, 5, 1, 1, Edition::WinXP},
+    {kPlatformWin32Nt, 5, 5, 2, 2, Edition::Win2003},
+};
+
+Edition LookUpEdition(uint32_t platformId, int32_t major, int32_t minor) {
+    for (const auto& row : kEditions) {
+        if (row.platformId == platformId && major >= row.majorLow && major <= row.majorHigh &&
+            minor >= row.minorLow && minor <= row.minorHigh)
+            return row.edition;
+    }
+    return Edition::None;
+}
+
+}  // namespace
+
+String clsOperatingSystem::EditionFor(int32_t platformId, int32_t major, int32_t minor) {
+    switch (LookUpEdition(static_cast<uint32_t>(platformId), major, minor)) {
+        case Edition::Win95: return u"Windows 95";
+        case Edition::Win98: return u"Windows 98";
+        case Edition::WinNT: return u"Windows NT";
+        case Edition::WinXP: return u"Windows XP Professional";
+        case Edition::Win2003: return u"Windows 2003 Server";
+        case Edition::ProductFile: {
+            String product = GetProductName();
+            return product.empty() ? kWindows2000Fallback : product;
+        }
+        case Edition::None: break;
+    }
+    return String();
+}
+
+String clsOperatingSystem::GetOperatingSystemName() {
+    try {
+        OsVersionInfoA info{};
+        info.dwOSVersionInfoSize = kVersionRecordSize;
+        if (platform_.version.GetVersionExA(info) == 0) return String();
+        return EditionFor(static_cast<int32_t>(info.dwPlatformId), static_cast<int32_t>(info.dwMajorVersion),
+                          static_cast<int32_t>(info.dwMinorVersion));
+    } catch (...) {
+        return String();
+    }
+}
+
+String clsOperatingSystem::GetProductName() {
+    const String path = GetSystemDir() + kProductFileName;
+    if (!platform_.files.FileExists(path, FileMarks::HiddenAndSystem)) return String();
+    std::vector<String> lines;
+    SplitText(ReadTextFile(path), lines, u"\r\n");
+    const int16_t count = ToInt16(static_cast<int64_t>(lines.size()) - 1);
+    for (int16_t i = 1; i <= count; i = ToInt16(i + 1)) {
+        const String& line = lines[static_cast<size_t>(i)];
+        if (InStr(1, line, kProductMarker, Compare::Text) > 0)
+            return ReplaceAll(line, kProductMarker, u"", static_cast<int32_t>(Compare::Text));
+    }
+    return String();
+}
+
+String clsOperatingSystem::GetSystemDir() {
+    std::string buffer(kSystemDirBufferSize, ' ');
+    const uint32_t result = platform_.version.GetSystemDirectoryA(buffer.data(), kSystemDirBufferSize);
+    if (static_cast<int32_t>(result) <= 0) return String();
+    String dir = CutAtNull(platform_.codec.AnsiToString(buffer));
+    AddDirSep(dir);
+    return dir;
+}
+
+String clsOperatingSystem::ReadTextFile(const String& path) {
+    try {
+        if (!platform_.files.FileExists(path, FileMarks::NormalOnly)) return String();
+        auto input = platform_.files.OpenLineInput(path);
+        if (!input) return String();
+        String gathered;
+        std::string line;
+        while (input->ReadLine(line)) gathered += platform_.codec.AnsiToString(line) + u"\r\n";
+        return gathered.empty() ? String() : gathered.substr(0, gathered.size() - 2);
+    } catch (...) {
+        return String();
+    }
+}
+
+void SplitText(StringView text, std::vector<String>& pieces, StringView separator) {
+    pieces.resize(1);
+    int16_t start = 1;
+    int16_t count = 0;
+    for (;;) {
+        count = ToInt16(count + 1);
+        const int16_t found = ToInt16(InStr(start, text, separator, Compare::Binary));
+        const auto from = static_cast<size_t>(start - 1);
+        if (found == 0) {
+            pieces.push_back(Trim(from <= text.size() ? text.substr(from) : StringView()));
+            return;
+        }
+        pieces.push_back(Trim(text.substr(from, static_cast<size_t>(found - start))));
+        start = ToInt16(static_cast<int64_t>(found) + static_cast<int64_t>(separator.size()));
+    }
+}
+
+String FormatVersion(int major, int minor, const String& decimalSeparator) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(minor) / 100.0 + major);
+    String text = FromAscii(buf);
+    // Whatever radix character the C library used sits before the last two digits.
+    if (text.size() >= 3) text.replace(text.size() - 3, 1, decimalSeparator);
+    return text;
+}
+
+String clsOperatingSystem::GetOperatingSystemVersion() {
+    try {
+        const uint32_t word = platform_.version.GetVersion() & 0xFFFFu;
+        return FormatVersion(static_cast<int>(word & 0xFF), static_cast<int>(word >> 8),
+                             platform_.host.DecimalSeparator());
+    } catch (...) {
+        return String();
+    }
+}
+
+}  // namespace velmora

@@ -1,0 +1,92 @@
+#include "text/Text.h"
+
+#include "base/Int16.h"
+
+namespace velmora {
+
+char16_t FoldCase(char16_t c) {
+    if (c >= u'A' && c <= u'Z') return c + 0x20;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return c + 0x20;       // Latin-1 letters
+    if (c >= 0x391 && c <= 0x3A9) return c + 0x20;                  // Greek
+    if (c >= 0x410 && c <= 0x42F) return c + 0x20;                  // Cyrillic
+    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+    if (c >= 0xFF21 && c <= 0xFF3A) return c + 0x20;                // full-width Latin
+    if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x17F) {
+        const bool oddLower = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (oddLower ? (c & 1) : !(c & 1)) return c + 1;            // Latin Extended-A pairs
+    }
+    return c;
+}
+
+int64_t InStr(int64_t start, StringView text, StringView search, Compare mode) {
+    if (start < 1) return 0;
+    const auto from = static_cast<size_t>(start - 1);
+    if (from > text.size()) return 0;
+    if (mode == Compare::Binary) {
+        const auto at = text.find(search, from);
+        return at == StringView::npos ? 0 : static_cast<int64_t>(at) + 1;
+    }
+    if (search.size() > text.size()) return 0;
+    for (size_t at = from; at + search.size() <= text.size(); ++at) {
+        size_t k = 0;
+        while (k < search.size() && FoldCase(text[at + k]) == FoldCase(search[k])) ++k;
+        if (k == search.size()) return static_cast<int64_t>(at) + 1;
+    }
+    return 0;
+}
+
+String TrimLeft(StringView text) {
+    const auto first = text.find_first_not_of(u' ');
+    return first == StringView::npos ? String() : String(text.substr(first));
+}
+
+String TrimRight(StringView text) {
+    const auto last = text.find_last_not_of(u' ');
+    return last == StringView::npos ? String() : String(text.substr(0, last + 1));
+}
+
+String Trim(StringView text) { return TrimLeft(TrimRight(text)); }
+
+namespace {
+
+constexpr StringView kParagraphMark = u"^p";
+constexpr StringView kCrLf = u"\r\n";
+
+StringView ExpandParagraph(StringView s) { return s == kParagraphMark ? kCrLf : s; }
+
+}  // namespace
+
+String ReplaceAll(StringView text, StringView search, StringView replacement, int32_t compareMode) {
+    if (compareMode != 0 && compareMode != 1) return String(text);
+    search = ExpandParagraph(search);
+    replacement = ExpandParagraph(replacement);
+    if (search.empty()) return String(text);
+    const auto mode = static_cast<Compare>(compareMode);
+    // Resuming after each inserted replacement is the same as one left-to-right pass
+    // over the original text, so the result is built once instead of re-copied per hit.
+    String out;
+    size_t done = 0;
+    for (int64_t at = InStr(1, text, search, mode); at != 0;
+         at = InStr(static_cast<int64_t>(done) + 1, text, search, mode)) {
+        out.append(text.substr(done, static_cast<size_t>(at - 1) - done));
+        out.append(replacement);
+        done = static_cast<size_t>(at - 1) + search.size();
+    }
+    out.append(text.substr(done));
+    return out;
+}
+
+String CutAtNull(StringView text) {
+    const auto at = text.find(u'\0');
+    if (at == StringView::npos) return String(text);
+    ToInt16(static_cast<int64_t>(at) + 1);
+    return String(text.substr(0, at));
+}
+
+void AddDirSep(String& pathName) {
+    const String trimmed = Trim(pathName);
+    if (!trimmed.empty() && trimmed.back() == u'\\') return;
+    pathName = TrimRight(pathName) + u'\\';
+}
+
+}  // namespace velmora

@@ -1,0 +1,208 @@
+// The real Linux backend, checked against what the system says independently.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <thread>
+
+#include "LogCheck.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "public/clsTarsin.h"
+#include "public/modPublic.h"
+#include "system/clsOperatingSystem.h"
+#include "text/Utf.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "velmora-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~TempDir() { fs::remove_all(path_); }
+    const fs::path& path() const { return path_; }
+    String text() const { return Utf8ToUtf16(path_.string()); }
+    fs::path Write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path_ / name, std::ios::binary) << bytes;
+        return path_ / name;
+    }
+
+private:
+    fs::path path_;
+};
+
+TEST(LinuxVersion, KernelReleaseParsing) {
+    const struct {
+        const char* release;
+        uint32_t major, minor, patch;
+    } cases[] = {
+        {"6.1.0-18-amd64", 6, 1, 0}, {"5.15.153.1-microsoft-standard-WSL2", 5, 15, 153},
+        {"4.19", 4, 19, 0}, {"", 0, 0, 0}, {"x", 0, 0, 0}, {"99999999999.3", 999999999, 3, 0},
+    };
+    for (const auto& c : cases) {
+        const KernelVersion v = ParseKernelRelease(c.release);
+        EXPECT_EQ(v.major, c.major) << c.release;
+        EXPECT_EQ(v.minor, c.minor) << c.release;
+        EXPECT_EQ(v.patch, c.patch) << c.release;
+    }
+}
+
+TEST(LinuxVersion, AgreesWithProcAndClaimsNoWindowsEdition) {
+    const std::string release = ReadAll("/proc/sys/kernel/osrelease");
+    const KernelVersion expected = ParseKernelRelease(release);
+    LinuxPlatform backend;
+    OsVersionInfoA info{};
+    info.dwOSVersionInfoSize = 148;
+    ASSERT_NE(backend.GetVersionExA(info), 0);
+    EXPECT_EQ(info.dwPlatformId, kPlatformLinux);
+    EXPECT_EQ(info.dwMajorVersion, expected.major);
+    EXPECT_EQ(info.dwMinorVersion, expected.minor);
+    info.dwOSVersionInfoSize = 100;
+    EXPECT_EQ(backend.GetVersionExA(info), 0);
+
+    clsOperatingSystem os(backend.platform());
+    EXPECT_EQ(os.GetOperatingSystemName(), u"");
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", expected.major + expected.minor / 100.0);
+    String version = Utf8ToUtf16(text);
+    version[version.size() - 3] = backend.DecimalSeparator()[0];
+    EXPECT_EQ(os.GetOperatingSystemVersion(), version);
+}
+
+TEST(LinuxFiles, ExistenceTestsAndMarks) {
+    TempDir dir;
+    dir.Write("plain.ini", "x");
+    dir.Write(".hidden.ini", "x");
+    fs::create_directory(dir.path() / "folder.ini");
+    LinuxPlatform backend;
+    const struct {
+        const char* name;
+        bool normal, any;
+    } cases[] = {
+        {"plain.ini", true, true}, {".hidden.ini", false, true}, {"folder.ini", false, false},
+        {"missing.ini", false, false},
+    };
+    for (const auto& c : cases) {
+        const String path = dir.text() + u"\\" + Utf8ToUtf16(c.name);  // Windows-style separator
+        EXPECT_EQ(backend.FileExists(path, FileMarks::NormalOnly), c.normal) << c.name;
+        EXPECT_EQ(backend.FileExists(path, FileMarks::HiddenAndSystem), c.any) << c.name;
+    }
+    EXPECT_FALSE(backend.FileExists(dir.text() + String(u"/plain.ini\0x", 12), FileMarks::HiddenAndSystem));
+}
+
+TEST(LinuxFiles, LineInputRulesAndSizeLimit) {
+    TempDir dir;
+    const fs::path file = dir.Write("lines.txt", "a\r\nb\rc\nd\r\n\r\ne");
+    LinuxPlatform backend;
+    auto input = backend.OpenLineInput(Utf8ToUtf16(file.string()));
+    ASSERT_TRUE(input);
+    std::vector<std::string> lines;
+    for (std::string line; input->ReadLine(line);) lines.push_back(line);
+    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c\nd", "", "e"}));
+
+    const fs::path big = dir.path() / "big.txt";
+    fs::resize_file(dir.Write("big.txt", ""), (16u << 20) + 1);
+    EXPECT_FALSE(backend.OpenLineInput(Utf8ToUtf16(big.string())));
+    EXPECT_FALSE(backend.OpenLineInput(dir.text() + u"/missing"));
+}
+
+TEST(LinuxLog, WritesExactBytesBesideTheFolder) {
+    TempDir dir;
+    LinuxPlatform backend(dir.text());
+    clsTarsin tarsin(backend.platform());
+    const String answer = tarsin.GetOperatingSystemVersion();
+    std::vector<testing::LogEntry> entries;
+    std::string problem;
+    const std::string bytes = ReadAll(dir.path() / "Dovrell.log");
+    ASSERT_TRUE(testing::ParseLog(bytes, "日", entries, problem)) << problem;
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].message, "开始");
+    EXPECT_EQ(entries[1].message, "结束");
+    EXPECT_EQ(entries[0].name, "GetOperatingSystemVersion");
+    EXPECT_EQ(bytes.substr(bytes.size() - 2 - 6), "结束\r\n");
+    EXPECT_FALSE(answer.empty());
+}
+
+TEST(LinuxLog, UnwritableFolderLeavesAnswerAndCreatesNoFile) {
+    // /proc refuses new files even to root, so this holds whoever runs the tests.
+    LinuxPlatform backend(u"/proc/velmora-unwritable");
+    LinuxPlatform normal;
+    clsTarsin tarsin(backend.platform());
+    EXPECT_EQ(tarsin.GetOperatingSystemVersion(), clsOperatingSystem(normal.platform()).GetOperatingSystemVersion());
+    EXPECT_FALSE(fs::exists("/proc/velmora-unwritable/Dovrell.log"));
+
+    if (::geteuid() != 0) {  // permission bits bind only a user other than root
+        TempDir dir;
+        ::chmod(dir.path().c_str(), 0555);
+        LinuxPlatform locked(dir.text());
+        clsTarsin(locked.platform()).GetOperatingSystemName();
+        EXPECT_FALSE(fs::exists(dir.path() / "Dovrell.log"));
+        ::chmod(dir.path().c_str(), 0755);
+    }
+}
+
+TEST(LinuxLog, RealModuleFolderHoldsTheLibrary) {
+    LinuxPlatform backend;
+    const fs::path folder = Utf16ToUtf8(backend.ModuleFolder());
+    EXPECT_TRUE(fs::exists(folder / "libvelmora.so")) << folder;
+}
+
+TEST(LinuxLog, EntriesStayWholeAcrossThreadsAndProcesses) {
+    TempDir dir;
+    constexpr int kProcesses = 4, kThreads = 4, kEntries = 250;
+    auto writeMany = [&](int process) {
+        LinuxPlatform backend(dir.text());
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t)
+            threads.emplace_back([&, t] {
+                const String name = FromAscii("P" + std::to_string(process) + "T" + std::to_string(t));
+                for (int i = 0; i < kEntries; ++i) WriteLog(backend.platform(), u"开始", 0, name);
+            });
+        for (auto& thread : threads) thread.join();
+    };
+    std::vector<pid_t> children;
+    for (int p = 1; p < kProcesses; ++p) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            writeMany(p);
+            ::_exit(0);
+        }
+        children.push_back(pid);
+    }
+    writeMany(0);
+    for (const pid_t pid : children) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::vector<testing::LogEntry> entries;
+    std::string problem;
+    ASSERT_TRUE(testing::ParseLog(ReadAll(dir.path() / "Dovrell.log"), "日", entries, problem)) << problem;
+    std::map<std::string, int> perWriter;
+    for (const auto& entry : entries) {
+        EXPECT_EQ(entry.message, "开始");
+        ++perWriter[entry.name];
+    }
+    EXPECT_EQ(entries.size(), static_cast<size_t>(kProcesses * kThreads * kEntries));
+    EXPECT_EQ(perWriter.size(), static_cast<size_t>(kProcesses * kThreads));
+    for (const auto& [name, count] : perWriter) EXPECT_EQ(count, kEntries) << name;
+}
+
+}  // namespace
+}  // namespace velmora

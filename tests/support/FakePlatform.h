@@ -1,0 +1,62 @@
+#pragma once
+// A scripted, in-memory platform: tests set the fields, drive the real workers,
+// and read back what the component asked and wrote.
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace velmora::testing {
+
+struct FakeFile {
+    std::string bytes;
+    bool hidden = false;
+    bool system = false;
+    bool unreadable = false;  // exists, but opening it for input fails
+};
+
+class FakePlatform final : public IVersion, public IFiles, public IHost, public ICodec {
+public:
+    Platform& platform() { return platform_; }
+    operator Platform&() { return platform_; }
+
+    // Version family.
+    OsVersionInfoA versionRecord{};  // what GetVersionExA fills in
+    bool versionExFails = false;
+    uint32_t versionWord = 0;
+    std::optional<std::string> systemDirectory = "C:\\WINNT\\system32";  // nullopt: the call fails
+
+    // Files family; paths compare exactly.
+    std::map<String, FakeFile> files;
+    std::map<String, std::string> appended;  // what AppendToFile wrote, per path
+    bool appendFails = false;
+    int appendCalls = 0;
+
+    // Host family.
+    String moduleFolder = u"C:\\Program Files\\Velmora";
+    LocalTime now{2026, 12, 7, 5, 30, 33};
+    String decimalSeparator = u".";
+    int pendingMessageYields = 0;
+
+    void SetVersion(uint32_t platformId, uint32_t major, uint32_t minor);
+
+    int32_t GetVersionExA(OsVersionInfoA& info) override;
+    uint32_t GetVersion() override { return versionWord; }
+    uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) override;
+    bool FileExists(const String& path, FileMarks admit) override;
+    std::unique_ptr<ILineInput> OpenLineInput(const String& path) override;
+    bool AppendToFile(const String& path, std::string_view bytes) override;
+    String ModuleFolder() override { return moduleFolder; }
+    LocalTime Now() override { return now; }
+    String DecimalSeparator() override { return decimalSeparator; }
+    void ProcessPendingMessages() override { ++pendingMessageYields; }
+    // The fake's ANSI code page is UTF-8, so test texts read naturally.
+    String AnsiToString(std::string_view bytes) override;
+    std::string StringToAnsi(StringView text) override;
+
+private:
+    Platform platform_{*this, *this, *this, *this};
+};
+
+}  // namespace velmora::testing

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "FakePlatform.h"
+#include "base/RuntimeError.h"
+#include "public/clsTarsin.h"
+#include "text/Utf.h"
+
+namespace velmora {
+namespace {
+
+using testing::FakePlatform;
+
+std::string Entry(const char* name, const char* message) {
+    return std::string("2026-12-07日 05:30:33  [") + name + "]  \r\n" + message + "\r\n";
+}
+
+std::string LogOf(FakePlatform& fake) { return fake.appended[u"C:\\Program Files\\Velmora\\Dovrell.log"]; }
+
+TEST(Facade, OperatingSystemMethodsRunTheBracket) {
+    FakePlatform fake;
+    fake.SetVersion(2, 5, 1);
+    clsTarsin tarsin(fake);
+    EXPECT_EQ(tarsin.GetOperatingSystemName(), u"Windows XP Professional");
+    EXPECT_EQ(tarsin.GetOperatingSystemVersion(), u"5.01");
+    EXPECT_EQ(LogOf(fake), Entry("GetOperatingSystemName", "开始") + Entry("GetOperatingSystemName", "结束") +
+                               Entry("GetOperatingSystemVersion", "开始") +
+                               Entry("GetOperatingSystemVersion", "结束"));
+}
+
+TEST(Facade, EmptyWorkerAnswerPassesThrough) {
+    FakePlatform fake;
+    fake.SetVersion(2, 6, 0);
+    clsTarsin tarsin(fake);
+    EXPECT_EQ(tarsin.GetOperatingSystemName(), u"");
+    EXPECT_EQ(LogOf(fake), Entry("GetOperatingSystemName", "开始") + Entry("GetOperatingSystemName", "结束"));
+}
+
+// Workers that record their lifetime, to see the bracket's order from outside.
+struct Probe {
+    static inline std::vector<std::string> events;
+    explicit Probe(Platform&) { events.push_back("create"); }
+    ~Probe() { events.push_back("release"); }
+    int Work() {
+        events.push_back("work");
+        return 42;
+    }
+    int Fail() { throw RuntimeError(Err::Overflow); }
+};
+
+TEST(Facade, BracketOrderAndOneWorkerPerCall) {
+    FakePlatform fake;
+    clsTarsin tarsin(fake);
+    Probe::events.clear();
+    EXPECT_EQ(tarsin.Bracket<Probe>(u"M", [](Probe& p) { return p.Work(); }), 42);
+    EXPECT_EQ(tarsin.Bracket<Probe>(u"M", [](Probe& p) { return p.Work(); }), 42);
+    EXPECT_EQ(Probe::events, (std::vector<std::string>{"create", "work", "release", "create", "work", "release"}));
+    EXPECT_EQ(LogOf(fake), Entry("M", "开始") + Entry("M", "结束") + Entry("M", "开始") + Entry("M", "结束"));
+}
+
+TEST(Facade, WorkerFailureEndsCallWithoutEndEntry) {
+    FakePlatform fake;
+    clsTarsin tarsin(fake);
+    Probe::events.clear();
+    try {
+        tarsin.Bracket<Probe>(u"GetComputerSoftWare", [](Probe& p) { return p.Fail(); });
+        ADD_FAILURE() << "the failure must reach the caller";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.Number(), 6);
+        EXPECT_EQ(e.Description(), u"Overflow");
+    }
+    EXPECT_EQ(Probe::events, (std::vector<std::string>{"create", "release"}));
+    EXPECT_EQ(LogOf(fake), Entry("GetComputerSoftWare", "开始"));
+}
+
+TEST(Facade, UnwritableLogLeavesAnswersAlone) {
+    FakePlatform fake;
+    fake.SetVersion(1, 4, 10);
+    fake.appendFails = true;
+    clsTarsin tarsin(fake);
+    EXPECT_EQ(tarsin.GetOperatingSystemName(), u"Windows 98");
+    EXPECT_EQ(tarsin.GetOperatingSystemVersion(), u"4.10");
+    EXPECT_EQ(fake.appendCalls, 4);
+}
+
+}  // namespace
+}  // namespace velmora
