@@ -24,7 +24,7 @@ inline constexpr uint32_t kPlatformLinux = 0x4C4E5800;  // "LNX"
 class IVersion {
 public:
     virtual ~IVersion() = default;
-    // Nonzero on success. Fails (0) unless dwOSVersionInfoSize is 148 or 156.
+    // Nonzero on success. Fails (0) unless dwOSVersionInfoSize is 148, the size of this record.
     virtual int32_t GetVersionExA(OsVersionInfoA& info) = 0;
     // Low byte: major version; next byte: minor version; upper 16 bits: build/platform flags.
     virtual uint32_t GetVersion() = 0;

@@ -15,7 +15,7 @@ void FakePlatform::SetVersion(uint32_t platformId, uint32_t major, uint32_t mino
 }
 
 int32_t FakePlatform::GetVersionExA(OsVersionInfoA& info) {
-    if (versionExFails || (info.dwOSVersionInfoSize != 148 && info.dwOSVersionInfoSize != 156)) return 0;
+    if (versionExFails || info.dwOSVersionInfoSize != sizeof(OsVersionInfoA)) return 0;
     const uint32_t size = info.dwOSVersionInfoSize;
     info = versionRecord;
     info.dwOSVersionInfoSize = size;

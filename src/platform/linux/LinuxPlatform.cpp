@@ -65,7 +65,7 @@ KernelVersion ParseKernelRelease(std::string_view release) {
 LinuxPlatform::LinuxPlatform(String moduleFolder) : moduleFolder_(std::move(moduleFolder)) {}
 
 int32_t LinuxPlatform::GetVersionExA(OsVersionInfoA& info) {
-    if (info.dwOSVersionInfoSize != sizeof(OsVersionInfoA) && info.dwOSVersionInfoSize != 156) return 0;
+    if (info.dwOSVersionInfoSize != sizeof(OsVersionInfoA)) return 0;
     utsname names{};
     if (::uname(&names) != 0) return 0;
     const KernelVersion v = ParseKernelRelease(names.release);

@@ -36,12 +36,18 @@ void AnchorForModuleLookup() {}
 Win32Platform::Win32Platform(String moduleFolder) : moduleFolder_(std::move(moduleFolder)) {}
 
 int32_t Win32Platform::GetVersionExA(OsVersionInfoA& info) {
-    static_assert(sizeof(OSVERSIONINFOA) == sizeof(OsVersionInfoA));
-    OSVERSIONINFOA native;
-    std::memcpy(&native, &info, sizeof native);
-    const BOOL ok = ::GetVersionExA(&native);
-    std::memcpy(&info, &native, sizeof native);
-    return ok ? 1 : 0;
+    // The record is the plain form; a caller claiming the larger EX form would let
+    // Windows write past it, so that is refused as Windows refuses a wrong size.
+    if (info.dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) return 0;
+    OSVERSIONINFOA native{};
+    native.dwOSVersionInfoSize = sizeof native;
+    if (!::GetVersionExA(&native)) return 0;
+    info.dwMajorVersion = native.dwMajorVersion;
+    info.dwMinorVersion = native.dwMinorVersion;
+    info.dwBuildNumber = native.dwBuildNumber;
+    info.dwPlatformId = native.dwPlatformId;
+    std::memcpy(info.szCSDVersion, native.szCSDVersion, sizeof info.szCSDVersion);
+    return 1;
 }
 
 uint32_t Win32Platform::GetVersion() { return ::GetVersion(); }
