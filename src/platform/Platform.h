@@ -8,6 +8,7 @@
 
 namespace velmora {
 
+// Families are set by name (designated initializers), one line each, in every backend.
 struct Platform {
     IVersion& version;
     IFiles& files;

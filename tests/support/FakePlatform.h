@@ -56,7 +56,13 @@ public:
     std::string StringToAnsi(StringView text) override;
 
 private:
-    Platform platform_{*this, *this, *this, *this};
+    // One line per service family; each family may be this object or a member.
+    Platform platform_{
+        .version = *this,
+        .files = *this,
+        .host = *this,
+        .codec = *this,
+    };
 };
 
 }  // namespace velmora::testing

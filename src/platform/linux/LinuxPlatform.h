@@ -36,7 +36,13 @@ public:
 
 private:
     String moduleFolder_;
-    Platform platform_{*this, *this, *this, *this};
+    // One line per service family; each family may be this object or a member.
+    Platform platform_{
+        .version = *this,
+        .files = *this,
+        .host = *this,
+        .codec = *this,
+    };
 };
 
 // Kernel release text ("6.1.0-18-amd64") to major, minor and patch numbers.

@@ -33,7 +33,13 @@ private:
     std::string AnsiPath(const String& path);
 
     String moduleFolder_;
-    Platform platform_{*this, *this, *this, *this};
+    // One line per service family; each family may be this object or a member.
+    Platform platform_{
+        .version = *this,
+        .files = *this,
+        .host = *this,
+        .codec = *this,
+    };
 };
 
 }  // namespace velmora
