@@ -1,0 +1,60 @@
+#pragma once
+// Registry family: the ANSI registry reads RegOpenKeyA, RegQueryValueExA,
+// RegEnumKeyExA, RegEnumValueA and RegCloseKey, read only, with Win32 status codes.
+// Names and text data are bytes in the ANSI code page, NUL-terminated as the A
+// functions take them.
+#include <cstdint>
+
+namespace velmora {
+
+// An opened key or a predefined root, opaque to the workers.
+using RegKey = std::uintptr_t;
+
+// Predefined roots as the 32-bit values callers pass; widened as Windows widens them.
+inline constexpr int32_t kHKeyClassesRoot = static_cast<int32_t>(0x80000000u);
+inline constexpr int32_t kHKeyCurrentUser = static_cast<int32_t>(0x80000001u);
+inline constexpr int32_t kHKeyLocalMachine = static_cast<int32_t>(0x80000002u);
+inline constexpr int32_t kHKeyUsers = static_cast<int32_t>(0x80000003u);
+inline RegKey RootKey(int32_t value) { return static_cast<RegKey>(static_cast<std::intptr_t>(value)); }
+
+// Value types.
+inline constexpr uint32_t kRegNone = 0;
+inline constexpr uint32_t kRegSz = 1;
+inline constexpr uint32_t kRegExpandSz = 2;
+inline constexpr uint32_t kRegBinary = 3;
+inline constexpr uint32_t kRegDword = 4;
+inline constexpr uint32_t kRegDwordBigEndian = 5;
+inline constexpr uint32_t kRegMultiSz = 7;
+
+// Status codes, as the Win32 registry functions answer them.
+inline constexpr int32_t kErrorSuccess = 0;
+inline constexpr int32_t kErrorFileNotFound = 2;
+inline constexpr int32_t kErrorAccessDenied = 5;
+inline constexpr int32_t kErrorInvalidHandle = 6;
+inline constexpr int32_t kErrorInvalidParameter = 87;
+inline constexpr int32_t kErrorBadPathname = 161;
+inline constexpr int32_t kErrorMoreData = 234;
+inline constexpr int32_t kErrorNoMoreItems = 259;
+
+class IRegistry {
+public:
+    virtual ~IRegistry() = default;
+    // Opens `subKey` (a backslash path, or empty/null for `key` itself) under an
+    // opened key or a predefined root; `result` is set only on success.
+    virtual int32_t RegOpenKeyA(RegKey key, const char* subKey, RegKey& result) = 0;
+    // Reads value `valueName` (empty/null: the key's unnamed value). `type` receives
+    // the type when not null. With `data` null and `dataSize` not null, answers the
+    // size only. A value larger than *dataSize is not copied: ERROR_MORE_DATA with
+    // *dataSize set to the size needed. On success *dataSize is the size copied.
+    virtual int32_t RegQueryValueExA(RegKey key, const char* valueName, uint32_t* type, uint8_t* data,
+                                     uint32_t* dataSize) = 0;
+    // The name of subkey (or value) number `index`, counted from 0 in enumeration
+    // order. `nameSize` is the buffer's size in characters, terminator included;
+    // a name that does not fit gives ERROR_MORE_DATA, past the last entry
+    // ERROR_NO_MORE_ITEMS. On success `nameSize` is the name's length without the NUL.
+    virtual int32_t RegEnumKeyExA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) = 0;
+    virtual int32_t RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) = 0;
+    virtual int32_t RegCloseKey(RegKey key) = 0;
+};
+
+}  // namespace velmora

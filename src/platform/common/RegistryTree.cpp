@@ -1,0 +1,192 @@
+#include "platform/common/RegistryTree.h"
+
+#include <cstring>
+
+namespace velmora {
+namespace {
+
+std::string Folded(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
+bool SameName(std::string_view a, std::string_view b) { return a.size() == b.size() && Folded(a) == Folded(b); }
+
+// A handle value that is one of the predefined roots, widened from its 32 bits.
+bool IsPredefinedRoot(RegKey key, int32_t& rootKey) {
+    rootKey = static_cast<int32_t>(static_cast<uint32_t>(key));
+    return RootKey(rootKey) == key && (rootKey == kHKeyClassesRoot || rootKey == kHKeyCurrentUser ||
+                                       rootKey == kHKeyLocalMachine || rootKey == kHKeyUsers);
+}
+
+}  // namespace
+
+RegistryKey& RegistryKey::Add(std::string_view path) {
+    RegistryKey* key = this;
+    while (!path.empty()) {
+        const size_t cut = path.find('\\');
+        const std::string_view level = path.substr(0, cut);
+        path = cut == std::string_view::npos ? std::string_view() : path.substr(cut + 1);
+        if (level.empty()) continue;
+        const std::string folded = Folded(level);
+        const auto found = key->subkeyIndex_.find(folded);
+        if (found != key->subkeyIndex_.end()) {
+            key = key->subkeys_[found->second].get();
+            continue;
+        }
+        key->subkeyIndex_.emplace(folded, key->subkeys_.size());
+        key->subkeys_.push_back(std::make_unique<RegistryKey>(std::string(level)));
+        key = key->subkeys_.back().get();
+    }
+    return *key;
+}
+
+const RegistryKey* RegistryKey::Find(std::string_view name) const {
+    const auto found = subkeyIndex_.find(Folded(name));
+    return found == subkeyIndex_.end() ? nullptr : subkeys_[found->second].get();
+}
+
+void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string data) {
+    for (auto& value : values_) {
+        if (SameName(value.name, name)) {
+            value.type = type;
+            value.data = std::move(data);
+            return;
+        }
+    }
+    values_.push_back({std::string(name), type, std::move(data)});
+}
+
+void RegistryKey::SetString(std::string_view name, std::string_view text) {
+    std::string data(text);
+    data.push_back('\0');
+    SetValue(name, kRegSz, std::move(data));
+}
+
+void RegistryKey::SetDword(std::string_view name, uint32_t value) {
+    std::string data(4, '\0');
+    for (int i = 0; i < 4; ++i) data[static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    SetValue(name, kRegDword, std::move(data));
+}
+
+const RegistryValue* RegistryKey::FindValue(std::string_view name) const {
+    for (const auto& value : values_)
+        if (SameName(value.name, name)) return &value;
+    return nullptr;
+}
+
+RegistryKey* RegistryTree::Root(int32_t rootKey) {
+    switch (rootKey) {
+        case kHKeyClassesRoot: return &classesRoot_;
+        case kHKeyCurrentUser: return &currentUser_;
+        case kHKeyLocalMachine: return &localMachine_;
+        case kHKeyUsers: return &users_;
+        default: return nullptr;
+    }
+}
+
+const RegistryKey* RegistryTree::Root(int32_t rootKey) const { return const_cast<RegistryTree*>(this)->Root(rootKey); }
+
+bool TreeRegistry::Resolve(RegKey key, Opened& opened) {
+    const auto found = handles_.find(key);
+    if (found != handles_.end()) {
+        opened = found->second;
+        return true;
+    }
+    int32_t narrow = 0;
+    if (!IsPredefinedRoot(key, narrow)) return false;
+    auto tree = source_();
+    const RegistryKey* root = tree ? tree->Root(narrow) : nullptr;
+    if (root == nullptr) return false;
+    opened = {std::move(tree), root};
+    return true;
+}
+
+int32_t TreeRegistry::RegOpenKeyA(RegKey key, const char* subKey, RegKey& result) {
+    std::lock_guard lock(mutex_);
+    Opened opened;
+    if (!Resolve(key, opened)) return kErrorInvalidHandle;
+    std::string_view path = subKey ? subKey : "";
+    if (path.empty()) {  // Win32 hands back the very handle it was given
+        result = key;
+        return kErrorSuccess;
+    }
+    if (path.front() == '\\') return kErrorBadPathname;
+    if (path.back() == '\\') path.remove_suffix(1);
+    const RegistryKey* node = opened.key;
+    while (node != nullptr) {
+        const size_t cut = path.find('\\');
+        node = node->Find(path.substr(0, cut));
+        if (cut == std::string_view::npos) break;
+        path.remove_prefix(cut + 1);
+    }
+    if (node == nullptr) return kErrorFileNotFound;
+    if (!node->openable) return kErrorAccessDenied;
+    while (handles_.count(next_) != 0) next_ = next_ >= kLastHandle ? kFirstHandle : next_ + 4;
+    result = next_;
+    handles_.emplace(next_, Opened{opened.tree, node});
+    next_ = next_ >= kLastHandle ? kFirstHandle : next_ + 4;
+    return kErrorSuccess;
+}
+
+int32_t TreeRegistry::RegQueryValueExA(RegKey key, const char* valueName, uint32_t* type, uint8_t* data,
+                                       uint32_t* dataSize) {
+    std::lock_guard lock(mutex_);
+    Opened opened;
+    if (!Resolve(key, opened)) return kErrorInvalidHandle;
+    if (data != nullptr && dataSize == nullptr) return kErrorInvalidParameter;
+    const RegistryValue* value = opened.key->FindValue(valueName ? valueName : "");
+    if (value == nullptr) return kErrorFileNotFound;
+    if (type != nullptr) *type = value->type;
+    if (dataSize == nullptr) return kErrorSuccess;
+    const auto size = static_cast<uint32_t>(value->data.size());
+    if (data != nullptr && size > *dataSize) {
+        *dataSize = size;
+        return kErrorMoreData;
+    }
+    if (data != nullptr) std::memcpy(data, value->data.data(), size);
+    *dataSize = size;
+    return kErrorSuccess;
+}
+
+int32_t TreeRegistry::CopyName(const std::string& from, char* name, uint32_t& nameSize) {
+    if (name == nullptr) return kErrorInvalidParameter;
+    if (from.size() >= nameSize) return kErrorMoreData;  // the terminator must fit too
+    std::memcpy(name, from.c_str(), from.size() + 1);
+    nameSize = static_cast<uint32_t>(from.size());
+    return kErrorSuccess;
+}
+
+int32_t TreeRegistry::RegEnumKeyExA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) {
+    std::lock_guard lock(mutex_);
+    Opened opened;
+    if (!Resolve(key, opened)) return kErrorInvalidHandle;
+    const auto& subkeys = opened.key->Subkeys();
+    if (index >= subkeys.size()) return kErrorNoMoreItems;
+    return CopyName(subkeys[index]->Name(), name, nameSize);
+}
+
+int32_t TreeRegistry::RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) {
+    std::lock_guard lock(mutex_);
+    Opened opened;
+    if (!Resolve(key, opened)) return kErrorInvalidHandle;
+    const auto& values = opened.key->Values();
+    if (index >= values.size()) return kErrorNoMoreItems;
+    return CopyName(values[index].name, name, nameSize);
+}
+
+int32_t TreeRegistry::RegCloseKey(RegKey key) {
+    std::lock_guard lock(mutex_);
+    if (handles_.erase(key) != 0) return kErrorSuccess;
+    int32_t narrow = 0;
+    return IsPredefinedRoot(key, narrow) ? kErrorSuccess : kErrorInvalidHandle;
+}
+
+size_t TreeRegistry::OpenHandleCount() const {
+    std::lock_guard lock(mutex_);
+    return handles_.size();
+}
+
+}  // namespace velmora

@@ -1,0 +1,107 @@
+#pragma once
+// A read-only registry held in memory, for the platforms that have none: the
+// Linux backend fills it from real sources, the fake from each test. It keeps the
+// Win32 semantics the readers rely on:
+// - names compare without regard to ASCII letter case (other bytes exactly);
+// - subkeys and values enumerate in the order they were added (insertion order;
+//   Windows itself lists subkeys sorted, which no reader depends on);
+// - a key marked unopenable is listed by its parent but opening it answers
+//   ERROR_ACCESS_DENIED, as a key whose permissions refuse reading;
+// - value data are the stored bytes, whatever the type claims.
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/Registry.h"
+
+namespace velmora {
+
+struct RegistryValue {
+    std::string name;  // empty: the key's unnamed value
+    uint32_t type = kRegNone;
+    std::string data;
+};
+
+class RegistryKey {
+public:
+    explicit RegistryKey(std::string name = std::string()) : name_(std::move(name)) {}
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
+    const std::string& Name() const { return name_; }
+    // Follows, creating where missing, each level of a backslash path (empty
+    // levels are skipped); answers the last key.
+    RegistryKey& Add(std::string_view path);
+    const RegistryKey* Find(std::string_view name) const;
+
+    // Sets a value, replacing one of the same name in its place.
+    void SetValue(std::string_view name, uint32_t type, std::string data);
+    // REG_SZ with its terminating NUL.
+    void SetString(std::string_view name, std::string_view text);
+    // REG_DWORD, stored little-endian.
+    void SetDword(std::string_view name, uint32_t value);
+    const RegistryValue* FindValue(std::string_view name) const;
+
+    const std::vector<std::unique_ptr<RegistryKey>>& Subkeys() const { return subkeys_; }
+    const std::vector<RegistryValue>& Values() const { return values_; }
+
+    bool openable = true;
+
+private:
+    std::string name_;
+    std::vector<std::unique_ptr<RegistryKey>> subkeys_;
+    std::unordered_map<std::string, size_t> subkeyIndex_;  // folded name -> position in subkeys_
+    std::vector<RegistryValue> values_;
+};
+
+class RegistryTree {
+public:
+    // The root for a predefined root-key value (HKCR, HKCU, HKLM, HKU); null otherwise.
+    RegistryKey* Root(int32_t rootKey);
+    const RegistryKey* Root(int32_t rootKey) const;
+    RegistryKey& LocalMachine() { return localMachine_; }
+
+private:
+    RegistryKey classesRoot_, currentUser_, localMachine_, users_;
+};
+
+// IRegistry over a tree. Each open from a predefined root takes the tree the
+// source answers at that moment; a handle keeps its tree alive until it is
+// closed, so a source may swap in a fresh tree at any time.
+class TreeRegistry : public IRegistry {
+public:
+    using Source = std::function<std::shared_ptr<const RegistryTree>()>;
+    explicit TreeRegistry(Source source) : source_(std::move(source)) {}
+
+    int32_t RegOpenKeyA(RegKey key, const char* subKey, RegKey& result) override;
+    int32_t RegQueryValueExA(RegKey key, const char* valueName, uint32_t* type, uint8_t* data,
+                             uint32_t* dataSize) override;
+    int32_t RegEnumKeyExA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) override;
+    int32_t RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) override;
+    int32_t RegCloseKey(RegKey key) override;
+
+    // Handles opened and not yet closed (tests check that readers close every key).
+    size_t OpenHandleCount() const;
+
+private:
+    struct Opened {
+        std::shared_ptr<const RegistryTree> tree;
+        const RegistryKey* key = nullptr;
+    };
+    bool Resolve(RegKey key, Opened& opened);
+    static int32_t CopyName(const std::string& from, char* name, uint32_t& nameSize);
+
+    Source source_;
+    mutable std::mutex mutex_;
+    std::map<RegKey, Opened> handles_;
+    RegKey next_ = kFirstHandle;
+    static constexpr RegKey kFirstHandle = 0x1000;
+    static constexpr RegKey kLastHandle = 0x7FFFFFF0;  // below every predefined root
+};
+
+}  // namespace velmora

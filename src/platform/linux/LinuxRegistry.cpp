@@ -1,0 +1,183 @@
+#include "platform/linux/LinuxRegistry.h"
+
+#include <sys/stat.h>
+
+#include <map>
+
+#include "platform/linux/LineStream.h"
+
+namespace velmora {
+namespace {
+
+constexpr char kProcessorKey[] = "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
+constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr size_t kMaxDisplayName = 199;  // longer names are beyond what the readers list
+constexpr size_t kMaxPackageName = 200;
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
+    return text;
+}
+
+// "Name: value" split at the first colon; false for a line without one.
+bool SplitField(std::string_view line, std::string_view& name, std::string_view& value) {
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return false;
+    name = TrimBlanks(line.substr(0, colon));
+    value = TrimBlanks(line.substr(colon + 1));
+    return true;
+}
+
+bool SameField(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if ((a[i] | 0x20) != (b[i] | 0x20)) return false;
+    return true;
+}
+
+// Package and architecture names as dpkg allows them; anything else (a backslash
+// above all, which would split the registry path) marks a damaged stanza.
+bool IsName(std::string_view text, bool package) {
+    if (text.empty() || text.size() > kMaxPackageName) return false;
+    for (const char c : text) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                        (package && ((c >= 'A' && c <= 'Z') || c == '+' || c == '.'));
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// The third word of "want flag status", as dpkg-query's db:Status-Status gives it.
+bool IsInstalled(std::string_view status) {
+    for (int word = 0; word < 2; ++word) {
+        const size_t blank = status.find(' ');
+        if (blank == std::string_view::npos) return false;
+        status = TrimBlanks(status.substr(blank + 1));
+    }
+    return status == "installed";
+}
+
+struct Stanza {
+    InstalledPackage fields;
+    std::string status;
+    bool damaged = false;
+    bool any = false;
+};
+
+void TakeField(Stanza& stanza, std::string_view line, bool overlong) {
+    std::string_view name, value;
+    if (!SplitField(line, name, value)) return;
+    stanza.any = true;
+    if (SameField(name, "Package")) {
+        stanza.damaged |= overlong || !IsName(value, true);
+        stanza.fields.package = value;
+    } else if (SameField(name, "Architecture")) {
+        stanza.damaged |= overlong || !IsName(value, false);
+        stanza.fields.architecture = value;
+    } else if (SameField(name, "Status")) {
+        stanza.damaged |= overlong;
+        stanza.status = value;
+    } else if (SameField(name, "Version")) {
+        stanza.fields.version = overlong ? std::string_view() : value;  // a damaged version is left out
+    } else if (SameField(name, "Multi-Arch")) {
+        stanza.fields.multiArchSame = value == "same";
+    } else if (SameField(name, "Maintainer")) {
+        stanza.fields.maintainer = overlong ? std::string_view() : value;
+    }
+}
+
+std::string NativeArchitecture(const std::vector<InstalledPackage>& packages) {
+    std::map<std::string, size_t> counts;
+    for (const auto& p : packages) {
+        if (p.package == "dpkg") return p.architecture;  // dpkg is always of the native architecture
+        if (p.architecture != "all") ++counts[p.architecture];
+    }
+    std::string native;
+    size_t most = 0;
+    for (const auto& [architecture, count] : counts)
+        if (count > most) most = count, native = architecture;
+    return native;
+}
+
+}  // namespace
+
+std::string ReadCpuModelName(const std::string& cpuinfoPath) {
+    std::string model;
+    ForEachLine(cpuinfoPath, [&](std::string_view line, bool overlong) {
+        std::string_view name, value;
+        if (overlong || !SplitField(line, name, value) || name != "model name") return true;
+        model = value;
+        return false;
+    });
+    return model;
+}
+
+bool ReadInstalledPackages(const std::string& statusPath, std::vector<InstalledPackage>& packages) {
+    packages.clear();
+    Stanza stanza;
+    auto finish = [&] {
+        if (stanza.any && !stanza.damaged && !stanza.fields.package.empty() && IsInstalled(stanza.status) &&
+            packages.size() < kMaxInstalledPackages)
+            packages.push_back(std::move(stanza.fields));
+        stanza = Stanza();
+    };
+    const bool read = ForEachLine(statusPath, [&](std::string_view line, bool overlong) {
+        if (TrimBlanks(line).empty() && !overlong)
+            finish();
+        else if (line.front() != ' ' && line.front() != '\t')  // continuation lines belong to fields not read
+            TakeField(stanza, line, overlong);
+        return true;
+    });
+    finish();  // a last stanza without its blank line still counts
+    if (!read) packages.clear();
+    return read;
+}
+
+void AddUninstallEntries(RegistryKey& uninstall, const std::vector<InstalledPackage>& packages) {
+    const std::string native = NativeArchitecture(packages);
+    for (const auto& p : packages) {
+        std::string subkey = p.package;
+        const bool foreign = p.architecture != "all" && p.architecture != native;
+        if (!p.architecture.empty() && (foreign || p.multiArchSame)) subkey += ":" + p.architecture;
+        std::string display = p.version.empty() ? subkey : subkey + " " + p.version;
+        if (display.size() > kMaxDisplayName) display = subkey;
+        RegistryKey& key = uninstall.Add(subkey);
+        key.SetString("DisplayName", display);
+        if (!p.version.empty()) key.SetString("DisplayVersion", p.version);
+        if (!p.maintainer.empty()) key.SetString("Publisher", p.maintainer);
+    }
+}
+
+std::shared_ptr<RegistryTree> BuildLinuxRegistry(const std::string& rootFolder) {
+    auto tree = std::make_shared<RegistryTree>();
+    const std::string model = ReadCpuModelName(rootFolder + "proc/cpuinfo");
+    if (!model.empty()) tree->LocalMachine().Add(kProcessorKey).SetString("ProcessorNameString", model);
+    std::vector<InstalledPackage> packages;
+    if (ReadInstalledPackages(rootFolder + "var/lib/dpkg/status", packages))
+        AddUninstallEntries(tree->LocalMachine().Add(kUninstallKey), packages);
+    return tree;
+}
+
+LinuxRegistry::LinuxRegistry(std::string rootFolder)
+    : TreeRegistry([this] { return Current(); }), root_(std::move(rootFolder)) {
+    if (root_.empty() || root_.back() != '/') root_ += '/';
+}
+
+LinuxRegistry::Stamp LinuxRegistry::StatusStamp() const {
+    struct stat st{};
+    if (::stat((root_ + "var/lib/dpkg/status").c_str(), &st) != 0) return Stamp();
+    return {true, static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), static_cast<uint64_t>(st.st_size),
+            static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+std::shared_ptr<const RegistryTree> LinuxRegistry::Current() {
+    const Stamp now = StatusStamp();
+    if (!tree_ || !(now == stamp_)) {
+        tree_ = BuildLinuxRegistry(root_);
+        stamp_ = now;
+    }
+    return tree_;
+}
+
+}  // namespace velmora

@@ -1,0 +1,53 @@
+#include "platform/win32/Win32SystemInfo.h"
+
+#include <windows.h>
+
+namespace velmora {
+
+static_assert(sizeof(MEMORYSTATUS) == sizeof(MemoryStatus));
+static_assert(sizeof(MEMORYSTATUSEX) == sizeof(MemoryStatusEx));
+
+void Win32SystemInfo::GlobalMemoryStatus(MemoryStatus& status) {
+    MEMORYSTATUS native{};
+    ::GlobalMemoryStatus(&native);
+    status.dwLength = native.dwLength;
+    status.dwMemoryLoad = native.dwMemoryLoad;
+    status.dwTotalPhys = static_cast<uint32_t>(native.dwTotalPhys);
+    status.dwAvailPhys = static_cast<uint32_t>(native.dwAvailPhys);
+    status.dwTotalPageFile = static_cast<uint32_t>(native.dwTotalPageFile);
+    status.dwAvailPageFile = static_cast<uint32_t>(native.dwAvailPageFile);
+    status.dwTotalVirtual = static_cast<uint32_t>(native.dwTotalVirtual);
+    status.dwAvailVirtual = static_cast<uint32_t>(native.dwAvailVirtual);
+}
+
+int32_t Win32SystemInfo::GlobalMemoryStatusEx(MemoryStatusEx& status) {
+    if (status.dwLength != sizeof(MEMORYSTATUSEX)) return 0;
+    // Windows 95, 98 and NT 4.0 lack the call; it is looked up so the library still loads there.
+    using Call = BOOL(WINAPI*)(LPMEMORYSTATUSEX);
+    const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+    const auto call = kernel ? reinterpret_cast<Call>(
+                                   reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "GlobalMemoryStatusEx")))
+                             : nullptr;
+    if (call == nullptr) return 0;
+    MEMORYSTATUSEX native{};
+    native.dwLength = sizeof native;
+    if (!call(&native)) return 0;
+    status.dwMemoryLoad = native.dwMemoryLoad;
+    status.ullTotalPhys = native.ullTotalPhys;
+    status.ullAvailPhys = native.ullAvailPhys;
+    status.ullTotalPageFile = native.ullTotalPageFile;
+    status.ullAvailPageFile = native.ullAvailPageFile;
+    status.ullTotalVirtual = native.ullTotalVirtual;
+    status.ullAvailVirtual = native.ullAvailVirtual;
+    status.ullAvailExtendedVirtual = native.ullAvailExtendedVirtual;
+    return 1;
+}
+
+int32_t Win32SystemInfo::GetComputerNameA(char* buffer, uint32_t& size) {
+    DWORD inOut = size;
+    const BOOL ok = ::GetComputerNameA(buffer, &inOut);
+    size = inOut;
+    return ok ? 1 : 0;
+}
+
+}  // namespace velmora

@@ -1,0 +1,31 @@
+#pragma once
+// One opened registry key, closed when it goes out of scope, so every path after a
+// successful open closes it.
+#include <string>
+
+#include "base/String.h"
+#include "platform/Platform.h"
+
+namespace velmora {
+
+class OpenedKey {
+public:
+    OpenedKey(Platform& platform, int32_t rootKey, const String& keyPath);
+    ~OpenedKey();
+    OpenedKey(const OpenedKey&) = delete;
+    OpenedKey& operator=(const OpenedKey&) = delete;
+
+    bool IsOpen() const { return open_; }
+    RegKey Get() const { return key_; }
+
+private:
+    IRegistry& registry_;
+    RegKey key_ = 0;
+    bool open_ = false;
+};
+
+// A registry name or path in the ANSI code page. A text with a NUL inside cannot
+// be passed to the ANSI calls whole, so it is refused (false) rather than cut.
+bool RegistryName(Platform& platform, const String& text, std::string& ansi);
+
+}  // namespace velmora

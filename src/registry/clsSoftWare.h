@@ -1,0 +1,27 @@
+#pragma once
+// The installed programs: the display names of the uninstall entries, in the
+// registry's enumeration order, without filtering, sorting or merging duplicates.
+#include <vector>
+
+#include "base/String.h"
+#include "platform/Platform.h"
+
+namespace velmora {
+
+inline const String kUninstallRoot = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+class clsSoftWare {
+public:
+    explicit clsSoftWare(Platform& platform) : platform_(platform) {}
+
+    // Fills strSoftName[1..n] with the display names (index 0 is kept, everything
+    // else dropped first). True when the uninstall root could be read, even if it
+    // lists nothing. Catches nothing: an uninstall root of 32,767 or more entries
+    // is beyond its 16-bit counters and fails with Overflow.
+    bool GetComputerSoftWare(std::vector<String>& strSoftName);
+
+private:
+    Platform& platform_;
+};
+
+}  // namespace velmora

@@ -1,0 +1,282 @@
+// The Linux registry, memory and computer name, against the system's own tools
+// and against small real-looking trees in a temporary folder.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/LinuxRegistry.h"
+#include "platform/linux/LinuxSystemInfo.h"
+#include "public/clsTarsin.h"
+#include "registry/GetRegValue.h"
+#include "registry/clsSoftWare.h"
+#include "system/clsOperatingSystem.h"
+#include "text/Utf.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Standard output of a shell command, without its last newline.
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char chunk[4096];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
+        ::pclose(pipe);
+    }
+    if (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end - start));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+class RootDir {
+public:
+    RootDir() {
+        std::string pattern = (fs::temp_directory_path() / "velmora-root-XXXXXX").string();
+        path_ = ::mkdtemp(pattern.data());
+    }
+    ~RootDir() { fs::remove_all(path_); }
+    std::string root() const { return path_.string() + "/"; }
+    std::string Write(const std::string& relative, const std::string& bytes) const {
+        const fs::path file = path_ / relative;
+        fs::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+        return file.string();
+    }
+
+private:
+    fs::path path_;
+};
+
+std::string Stanza(const std::string& package, const std::string& status, const std::string& arch = "amd64",
+                   const std::string& version = "1.0-1") {
+    return "Package: " + package + "\nStatus: " + status + "\nPriority: optional\nArchitecture: " + arch +
+           "\nVersion: " + version + "\nMaintainer: Someone <someone@example.org>\nDescription: a package\n"
+           " with a continued description\n .\n";
+}
+
+TEST(LinuxRegistryReaders, DpkgStatusTraps) {
+    const std::string huge(1 << 20, 'd');
+    const struct {
+        const char* label;
+        std::string status;
+        std::vector<std::string> packages;  // "package version"
+    } cases[] = {
+        {"installed and not",
+         Stanza("dpkg", "install ok installed") + "\n" + Stanza("gone", "deinstall ok config-files") + "\n" +
+             Stanza("held", "hold ok installed") + "\n" + Stanza("half", "install ok half-configured"),
+         {"dpkg 1.0-1", "held 1.0-1"}},
+        {"last stanza without its blank line or LF",
+         Stanza("a", "install ok installed") + "\n" + "Package: b\nStatus: install ok installed\nVersion: 2",
+         {"a 1.0-1", "b 2"}},
+        {"stanza cut inside its status", Stanza("a", "install ok installed") + "\nPackage: b\nStatus: install ok inst",
+         {"a 1.0-1"}},
+        {"huge description line and huge version",
+         "Package: big\nStatus: install ok installed\nDescription: " + huge + "\n" + " " + huge +
+             "\nVersion: " + huge + "\n\n" + Stanza("small", "install ok installed"),
+         {"big ", "small 1.0-1"}},
+        {"damaged names skipped",
+         Stanza("bad\\name", "install ok installed") + "\n" + Stanza("ok", "install ok installed", "am\\d64") + "\n" +
+             Stanza("fine", "install ok installed"),
+         {"fine 1.0-1"}},
+        {"CR LF and field names in any case",
+         "package: crlf\r\nSTATUS: install ok installed\r\nversion: 3\r\n\r\n", {"crlf 3"}},
+        {"empty file", "", {}},
+    };
+    for (const auto& c : cases) {
+        RootDir dir;
+        const std::string path = dir.Write("status", c.status);
+        std::vector<InstalledPackage> packages;
+        EXPECT_TRUE(ReadInstalledPackages(path, packages)) << c.label;
+        std::vector<std::string> got;
+        for (const auto& p : packages) got.push_back(p.package + " " + p.version);
+        EXPECT_EQ(got, c.packages) << c.label;
+    }
+    std::vector<InstalledPackage> packages{{"left", "over", "", ""}};
+    EXPECT_FALSE(ReadInstalledPackages("/nonexistent/velmora/status", packages));
+    EXPECT_TRUE(packages.empty());
+}
+
+TEST(LinuxRegistryReaders, TreeFromSourcesUnderARoot) {
+    RootDir dir;
+    dir.Write("proc/cpuinfo", "processor\t: 0\nvendor_id\t: GenuineIntel\nmodel name\t: Intel(R) Core(TM) i5 CPU\n\n"
+                              "processor\t: 1\nmodel name\t: Second\n");
+    dir.Write("var/lib/dpkg/status", Stanza("dpkg", "install ok installed") + "\n" +
+                                         Stanza("libfoo", "install ok installed") + "\n" +
+                                         Stanza("libfoo", "install ok installed", "i386") + "\n" +
+                                         Stanza("libbar", "install ok installed") + "Multi-Arch: same\n\n" +
+                                         Stanza("docs", "install ok installed", "all", std::string(300, '9')));
+    auto tree = BuildLinuxRegistry(dir.root());
+    const RegistryValue* cpu = tree->LocalMachine().Add("HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0").FindValue(
+        "ProcessorNameString");
+    ASSERT_TRUE(cpu);
+    EXPECT_EQ(cpu->data, std::string("Intel(R) Core(TM) i5 CPU\0", 25));
+    const RegistryKey& uninstall = tree->LocalMachine().Add("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
+    std::vector<std::string> entries;
+    for (const auto& key : uninstall.Subkeys()) {
+        const RegistryValue* name = key->FindValue("DisplayName");
+        ASSERT_TRUE(name && name->type == kRegSz);
+        entries.push_back(key->Name() + " = " + name->data.substr(0, name->data.size() - 1));
+    }
+    // Names as dpkg-query gives them (a foreign architecture or Multi-Arch: same is
+    // qualified); a name too long to list drops its version.
+    EXPECT_EQ(entries, (std::vector<std::string>{"dpkg = dpkg 1.0-1", "libfoo = libfoo 1.0-1",
+                                                 "libfoo:i386 = libfoo:i386 1.0-1",
+                                                 "libbar:amd64 = libbar:amd64 1.0-1", "docs = docs"}));
+
+    RootDir empty;
+    auto bare = BuildLinuxRegistry(empty.root());
+    EXPECT_TRUE(bare->LocalMachine().Subkeys().empty());  // no sources: neither key exists
+}
+
+TEST(LinuxRegistryReaders, PackageDatabaseChangesAreSeen) {
+    RootDir dir;
+    dir.Write("var/lib/dpkg/status", Stanza("one", "install ok installed"));
+    LinuxRegistry registry(dir.root());
+    auto count = [&] {
+        RegKey key = 0;
+        if (registry.RegOpenKeyA(RootKey(kHKeyLocalMachine), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                                 key) != kErrorSuccess)
+            return -1;
+        int n = 0;
+        char name[256];
+        for (uint32_t size = sizeof name; registry.RegEnumKeyExA(key, static_cast<uint32_t>(n), name, size) == 0;
+             size = sizeof name)
+            ++n;
+        registry.RegCloseKey(key);
+        return n;
+    };
+    EXPECT_EQ(count(), 1);
+    dir.Write("var/lib/dpkg/status", Stanza("one", "install ok installed") + "\n" + Stanza("two", "install ok installed"));
+    EXPECT_EQ(count(), 2);
+    fs::remove(dir.root() + "var/lib/dpkg/status");
+    EXPECT_EQ(count(), -1);
+    EXPECT_EQ(registry.OpenHandleCount(), 0u);
+}
+
+TEST(LinuxRegistryReaders, MemInfoTraps) {
+    RootDir dir;
+    MemInfo info;
+    EXPECT_TRUE(ReadMemInfo(dir.Write("a", "MemTotal:       24683772 kB\nMemFree: 1 kB\nMemAvailable:   100 kB\n"
+                                           "SwapTotal: 8 kB\nSwapFree: 4 kB\n"),
+                            info));
+    EXPECT_EQ(info.total, 24683772ull * 1024);
+    EXPECT_EQ(info.available, 100u * 1024);
+    EXPECT_EQ(info.swapTotal, 8u * 1024);
+    EXPECT_TRUE(ReadMemInfo(dir.Write("b", "MemTotal: 1000 kB\nMemFree: 10 kB\nBuffers: 20 kB\nCached: 30 kB\n"), info));
+    EXPECT_EQ(info.available, 60u * 1024);  // older kernels: free, buffers and cache
+    EXPECT_TRUE(ReadMemInfo(dir.Write("c", "MemTotal: 99999999999999999999999999 kB\n"), info));
+    EXPECT_EQ(info.total, UINT64_MAX / 1024 * 1024);
+    EXPECT_FALSE(ReadMemInfo(dir.Write("d", "MemFree: 10 kB\n"), info));
+    EXPECT_FALSE(ReadMemInfo(dir.Write("e", "MemTotal: kB\n" + std::string(1 << 16, 'x')), info));
+    EXPECT_FALSE(ReadMemInfo(dir.root() + "missing", info));
+}
+
+TEST(LinuxRealSystem, SoftwareListMatchesDpkgQuery) {
+    if (!fs::exists("/var/lib/dpkg/status")) GTEST_SKIP() << "no dpkg database on this system";
+    std::vector<std::string> expected;
+    for (const auto& line : Lines(Shell("dpkg-query -W -f='${db:Status-Status} ${binary:Package} ${Version}\\n'")))
+        if (line.rfind("installed ", 0) == 0) expected.push_back(line.substr(10));
+    const auto installedCount = std::stoul(Shell("dpkg-query -W -f='${db:Status-Status}\\n' | grep -cx installed"));
+    ASSERT_EQ(expected.size(), installedCount);
+
+    LinuxPlatform backend;
+    std::vector<String> list;
+    ASSERT_TRUE(clsSoftWare(backend.platform()).GetComputerSoftWare(list));
+    EXPECT_EQ(list[0], u"");
+    std::vector<std::string> names;
+    for (size_t i = 1; i < list.size(); ++i) names.push_back(Utf16ToUtf8(list[i]));
+    EXPECT_EQ(names.size(), installedCount);
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+
+    const String joined = clsTarsin(backend.platform()).GetComputerSoftWare();
+    EXPECT_EQ(static_cast<size_t>(std::count(joined.begin(), joined.end(), u'|')), installedCount);
+}
+
+TEST(LinuxRealSystem, ProcessorNameFromCpuinfo) {
+    const std::string model = Shell("grep -m1 '^model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^[ \\t]*//'");
+    if (model.empty()) GTEST_SKIP() << "this kernel's cpuinfo has no model name";
+    LinuxPlatform backend;
+    EXPECT_EQ(Utf16ToUtf8(GetRegValue(backend.platform(), kHKeyLocalMachine,
+                                      u"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", u"ProcessorNameString")),
+              model);
+    EXPECT_EQ(clsTarsin(backend.platform()).GetIEVersion(), u"4.0");  // no browser key on Linux
+}
+
+TEST(LinuxRealSystem, MemoryAgreesWithFree) {
+    const std::string total = Shell("free -k | awk '/^Mem:/{print $2}'");
+    ASSERT_FALSE(total.empty());
+    LinuxPlatform backend;
+    EXPECT_EQ(clsTarsin(backend.platform()).GetPhysicsMemory(),
+              FormatKilobytes(std::stoull(total) * 1024, backend.ThousandsSeparator()));
+    // The 32-bit record can only cap what does not fit.
+    MemoryStatus small{};
+    backend.platform().systemInfo.GlobalMemoryStatus(small);
+    EXPECT_EQ(small.dwTotalPhys, std::min<uint64_t>(std::stoull(total) * 1024, 0xFFFFFFFF));
+}
+
+TEST(LinuxRealSystem, VirtualMemoryFollowsTheAddressSpaceLimit) {
+    LinuxPlatform backend;
+    MemoryStatusEx unlimited{};
+    unlimited.dwLength = sizeof unlimited;
+    ASSERT_NE(backend.platform().systemInfo.GlobalMemoryStatusEx(unlimited), 0);
+    EXPECT_GT(unlimited.ullTotalVirtual, uint64_t{4} << 30);
+    EXPECT_LT(unlimited.ullAvailVirtual, unlimited.ullTotalVirtual);
+
+    rlimit saved{};
+    ::getrlimit(RLIMIT_AS, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = std::min<rlim_t>(saved.rlim_max, rlim_t{64} << 30);
+    ASSERT_EQ(::setrlimit(RLIMIT_AS, &limited), 0);
+    const String answer = clsTarsin(backend.platform()).GetVirtualMemory();
+    ::setrlimit(RLIMIT_AS, &saved);
+    EXPECT_EQ(answer, FormatKilobytes(std::min<uint64_t>(limited.rlim_cur, unlimited.ullTotalVirtual),
+                                      backend.ThousandsSeparator()));
+}
+
+TEST(LinuxRealSystem, ComputerNameIsTheShortHostName) {
+    const std::string host = Shell("hostname");
+    ASSERT_FALSE(host.empty());
+    LinuxPlatform backend;
+    EXPECT_EQ(Utf16ToUtf8(clsTarsin(backend.platform()).GetComputerName()), host.substr(0, host.find('.')));
+    char small[2];
+    uint32_t size = sizeof small;
+    if (host.find('.') > 1) {
+        EXPECT_EQ(backend.platform().systemInfo.GetComputerNameA(small, size), 0);
+        EXPECT_EQ(size, std::min(host.size(), host.find('.')) + 1);
+    }
+}
+
+TEST(LinuxRealSystem, ThousandsSeparatorFallsBackToComma) {
+    const char* saved = std::getenv("LC_ALL");
+    const std::string keep = saved ? saved : "";
+    ::setenv("LC_ALL", "C", 1);
+    LinuxPlatform backend;
+    EXPECT_EQ(backend.ThousandsSeparator(), u",");  // the C locale has none
+    if (saved) ::setenv("LC_ALL", keep.c_str(), 1);
+    else ::unsetenv("LC_ALL");
+}
+
+}  // namespace
+}  // namespace velmora
