@@ -1,0 +1,182 @@
+// The identity code and the SMART identification of the first IDE drive.
+#include "disk/clsDisk.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+
+#include "base/RuntimeError.h"
+#include "text/Text.h"
+
+namespace velmora {
+namespace {
+
+constexpr char kIdentityLibrary[] = "Corvel.dll";
+constexpr size_t kCodeLength = 16;
+constexpr int kSerialLength = 20;
+constexpr size_t kSerialOffset = 20;  // IDENTIFY words 10-19
+
+// The version answer: GETVERSIONOUTPARAMS and one more reserved word, 28 bytes.
+struct VersionAnswer {
+    GetVersionOutParams params;
+    uint32_t reserved = 0;
+};
+static_assert(sizeof(VersionAnswer) == 28);
+
+// Closes a device on every path once it was opened.
+class OpenDevice {
+public:
+    OpenDevice(IDisk& disk, DeviceHandle handle) : disk_(disk), handle_(handle) {}
+    ~OpenDevice() {
+        if (handle_ != kInvalidDevice && handle_ != 0) disk_.CloseHandle(handle_);
+    }
+    OpenDevice(const OpenDevice&) = delete;
+    OpenDevice& operator=(const OpenDevice&) = delete;
+
+private:
+    IDisk& disk_;
+    DeviceHandle handle_;
+};
+
+class LoadedLibrary {
+public:
+    LoadedLibrary(IDisk& disk, LibraryHandle library) : disk_(disk), library_(library) {}
+    ~LoadedLibrary() {
+        if (library_) disk_.FreeLibrary(library_);
+    }
+    LoadedLibrary(const LoadedLibrary&) = delete;
+    LoadedLibrary& operator=(const LoadedLibrary&) = delete;
+
+private:
+    IDisk& disk_;
+    LibraryHandle library_;
+};
+
+struct DeviceMapSentence {
+    uint8_t present;
+    uint8_t atapi;
+    const char16_t* atapiSentence;
+    const char16_t* ideSentence;
+};
+
+constexpr DeviceMapSentence kDeviceMapSentences[] = {
+    {0x01, 0x10, u"ATAPI device is attached to primary controller, drive 0.",
+     u"IDE device is attached to primary controller, drive 0."},
+    {0x02, 0x20, u"ATAPI device is attached to primary controller, drive 1.",
+     u"IDE device is attached to primary controller, drive 1."},
+    {0x04, 0x40, u"ATAPI device is attached to secondary controller, drive 0.",
+     u"IDE device is attached to secondary controller, drive 0."},
+    {0x08, 0x80, u"ATAPI device is attached to secondary controller, drive 1.",
+     u"IDE device is attached to secondary controller, drive 1."},
+};
+
+// The NT device name sits in an 80-character field and is passed with its blanks;
+// Windows ignores trailing blanks in a device name.
+std::string PaddedDeviceName(const char* name) {
+    std::string padded(name);
+    padded.resize(80, ' ');
+    return padded;
+}
+
+}  // namespace
+
+void SwapBytes(SerialBytes& list, int n) {
+    for (int i = 0; i + 1 < n && static_cast<size_t>(i + 1) < list.size(); i += 2) std::swap(list[i], list[i + 1]);
+}
+
+String BytesToString(Platform& platform, const SerialBytes& list, int n) {
+    std::string bytes;
+    for (int i = 0; i <= n && static_cast<size_t>(i) < list.size() && list[i] != 0; ++i)
+        bytes.push_back(static_cast<char>(list[i]));
+    return platform.codec.AnsiToString(bytes);
+}
+
+String GetIdeDeviceMap(uint8_t map) {
+    String text;
+    for (const auto& s : kDeviceMapSentences)
+        if (map & s.present) text += (map & s.atapi) ? s.atapiSentence : s.ideSentence;
+    return text;
+}
+
+String clsDisk::SmartSerial(const char* device, uint32_t access, uint32_t shareMode, uint32_t disposition,
+                            bool in9X) {
+    IDisk& disk = platform_.disk;
+    const DeviceHandle handle = disk.CreateFileA(device, access, shareMode, disposition);
+    if (in9X && handle == 0) return String();
+    OpenDevice open(disk, handle);
+
+    VersionAnswer version;
+    if (!disk.DeviceIoControl(handle, kSmartGetVersion, nullptr, 0, &version, sizeof version)) return String();
+    const uint32_t capabilities = version.params.fCapabilities;
+    if (!(capabilities & kCapAtaIdCmd)) return String();
+    String answer;
+    if (in9X) {
+        answer = GetIdeDeviceMap(version.params.bIDEDeviceMap);
+        if (capabilities & 0x10) return answer;
+    }
+
+    SendCmdInParams command;
+    command.cBufferSize = kIdentifyBytes;
+    command.irDriveRegs.bSectorCountReg = 1;
+    command.irDriveRegs.bSectorNumberReg = 1;
+    command.irDriveRegs.bDriveHeadReg = 0xA0;  // master device of the channel
+    command.irDriveRegs.bCommandReg = kAtaIdentifyDevice;
+    command.bDriveNumber = 0;
+    SendCmdOutParams reply;
+    if (!disk.DeviceIoControl(handle, kSmartRcvDriveData, &command, sizeof command, &reply, sizeof reply))
+        return answer;
+
+    SerialBytes serial(41, 0);
+    std::copy_n(reply.bBuffer + kSerialOffset, kSerialLength, serial.begin());
+    serial[kSerialLength] = 0;
+    SwapBytes(serial, kSerialLength);
+    return Trim(BytesToString(platform_, serial, kSerialLength));
+}
+
+String clsDisk::GetSmartSerialIn9X() { return SmartSerial("\\\\.\\Smartvsd", 0, 0, kCreateNew, true); }
+
+String clsDisk::GetSmartSerialInNT() {
+    return SmartSerial(PaddedDeviceName("\\\\.\\PhysicalDrive0").c_str(), kGenericRead | kGenericWrite,
+                       kFileShareRead | kFileShareWrite, kOpenExisting, false);
+}
+
+// The outside library writes the code in place into `blanks` blanks; its return
+// value means nothing. A missing library or export fails the identity request.
+String clsDisk::AskIdentityLibrary(const char* exportName, size_t blanks) {
+    IDisk& disk = platform_.disk;
+    const LibraryHandle library = disk.LoadLibraryA(kIdentityLibrary);
+    if (library == nullptr) throw RuntimeError(53, u"File not found: Corvel.dll");
+    LoadedLibrary loaded(disk, library);
+    const ProcAddress entry = disk.GetProcAddress(library, exportName);
+    if (entry == nullptr) Raise(Err::EntryPointNotFound);
+    std::vector<char> buffer(blanks + 1, ' ');
+    buffer[blanks] = '\0';
+    reinterpret_cast<IdCodeExport>(entry)(buffer.data());
+    return Trim(platform_.codec.AnsiToString(std::string_view(buffer.data(), blanks)));
+}
+
+String clsDisk::GetComputerIdCode() {
+    try {
+        OsVersionInfoA info;
+        info.dwOSVersionInfoSize = sizeof info;
+        platform_.version.GetVersionExA(info);
+        String code;
+        if (info.dwPlatformId == kPlatformWin32Windows) {
+            code = GetSmartSerialIn9X();
+            if (code.empty()) code = AskIdentityLibrary("GetComputerIdCodeIn9X", 60);
+        } else if (info.dwPlatformId == kPlatformWin32Nt || info.dwPlatformId == kPlatformLinux) {
+            // Linux has no 9x heritage: its disks answer as NT's physical drive 0 does.
+            code = GetSmartSerialInNT();
+            if (code.empty()) code = AskIdentityLibrary("GetComputerIdCodeInNT", 17);
+        }
+        // Cut first, then clean: removed characters shorten the code below 16.
+        if (code.size() > kCodeLength) code.resize(kCodeLength);
+        for (const char16_t removed : {u'\0', u'-', u'%', u'$', u'#', u'@'})
+            code = ReplaceAll(code, StringView(&removed, 1), u"", 1);
+        return code;
+    } catch (const std::exception&) {
+        return String();
+    }
+}
+
+}  // namespace velmora

@@ -1,0 +1,61 @@
+#pragma once
+// The disk worker: the machine identity code (SMART serial of the first drive,
+// else the outside identity library) and the logical drives with their space.
+#include <cstdint>
+#include <vector>
+
+#include "base/String.h"
+#include "platform/Platform.h"
+
+namespace velmora {
+
+// One drive's volume facts as the drive services report them; zeros and empty
+// texts for a drive that cannot be queried.
+struct VolumeInfo {
+    String VolumeName;
+    String FileSystemName;
+    double TotalBytes = 0;
+    double FreeBytes = 0;
+    double UsedBytes = 0;
+};
+
+// The serial bytes of the IDENTIFY data: 20 characters and a terminating 0.
+using SerialBytes = std::vector<uint8_t>;
+
+// Exchanges the elements of each pair (0,1), (2,3), ... up to the pair at n-2.
+void SwapBytes(SerialBytes& list, int n);
+// Elements 0..n as single-byte characters, up to the first 0.
+String BytesToString(Platform& platform, const SerialBytes& list, int n);
+// One sentence per drive that the SMART device map marks present.
+String GetIdeDeviceMap(uint8_t map);
+// The two 32-bit halves of a size: the low half unsigned, the high half signed.
+double HiLoToDouble(int32_t high, int32_t low);
+
+class clsDisk {
+public:
+    explicit clsDisk(Platform& platform) : platform_(platform) {}
+
+    // Identity code of this machine, at most 16 characters, or the empty text.
+    String GetComputerIdCode();
+    // The serial of the first IDE drive (on 9x, else the device-map sentences), or
+    // the empty text. Only GetComputerIdCode relies on them; tests call them directly.
+    String GetSmartSerialIn9X();
+    String GetSmartSerialInNT();
+
+    // Fills elements 1.. with the fixed drives ("C:"); element 0 is kept.
+    bool GetFixdDisk(std::vector<String>& strDrive);
+    double GetDiskSpace(const String& strDrive);
+    double GetDiskSpaceFree(const String& strDrive);
+    String GetDiskFATname(const String& strDrive);
+    int32_t ChkSystemFdisk(const String& strDisk);
+    String GetWindowsDir();
+    VolumeInfo GetVolumeInfo(const String& root);
+
+private:
+    String AskIdentityLibrary(const char* exportName, size_t blanks);
+    String SmartSerial(const char* device, uint32_t access, uint32_t shareMode, uint32_t disposition, bool in9X);
+
+    Platform& platform_;
+};
+
+}  // namespace velmora
