@@ -1,0 +1,60 @@
+#pragma once
+// How one method of an object reaches the component: the answer is preset to its
+// empty value, the call runs, and its answer or its failure crosses the boundary.
+#include <vector>
+
+#include "com/Boundary.h"
+
+namespace velmora::com {
+
+inline void Clear(BSTR* answer) { *answer = nullptr; }
+inline void Clear(double* answer) { *answer = 0; }
+inline void Clear(long* answer) { *answer = 0; }
+inline void Clear(VARIANT_BOOL* answer) { *answer = VARIANT_FALSE; }
+
+inline HRESULT Store(const String& value, BSTR* answer) { return ToBstr(value, answer); }
+inline HRESULT Store(double value, double* answer) { return *answer = value, S_OK; }
+inline HRESULT Store(int32_t value, long* answer) { return *answer = value, S_OK; }
+inline HRESULT Store(bool value, VARIANT_BOOL* answer) { return *answer = ToVariantBool(value), S_OK; }
+
+inline String FromHost(BSTR text) { return FromBstr(text); }
+
+template <class Answer, class Work>
+HRESULT RunCall(const ErrorSource& source, Answer* answer, Work&& work) {
+    if (!answer) return FailAtBoundary(source, E_POINTER);
+    Clear(answer);
+    try {
+        const HRESULT stored = Store(work(), answer);
+        return FAILED(stored) ? FailAtBoundary(source, stored) : S_OK;
+    } catch (...) {
+        return FailFromException(source);
+    }
+}
+
+// The array is checked before the call (a misuse never reaches the component) and
+// replaced by the resized one only when the call succeeded.
+template <class Answer, class Work>
+HRESULT RunCallWithArray(const ErrorSource& source, SAFEARRAY** array, Answer* answer, Work&& work) {
+    if (!answer) return FailAtBoundary(source, E_POINTER);
+    Clear(answer);
+    std::vector<String> items;
+    HRESULT status = ReadStringArray(array, items);
+    if (FAILED(status)) return FailAtBoundary(source, status);
+    try {
+        auto value = work(items);
+        status = WriteStringArray(items, array);
+        if (SUCCEEDED(status)) status = Store(value, answer);
+        return FAILED(status) ? FailAtBoundary(source, status) : S_OK;
+    } catch (...) {
+        return FailFromException(source);
+    }
+}
+
+// A method whose worker is not part of this build: it fails plainly, never answers.
+template <class Answer>
+HRESULT NotBuilt(const ErrorSource& source, Answer* answer, const char16_t* method) {
+    if (answer) Clear(answer);
+    return Fail(source, E_NOTIMPL, String(method) + u" is not available in this build of Tarsin.dll");
+}
+
+}  // namespace velmora::com

@@ -1,0 +1,116 @@
+// DllRegisterServer / DllUnregisterServer: both classes under HKEY_CLASSES_ROOT and
+// the embedded type library. Unregistration removes exactly those entries.
+#include <string>
+
+#include "com/Classes.h"
+#include "com/Module.h"
+
+namespace velmora::com {
+namespace {
+
+std::wstring GuidText(REFGUID guid) {
+    wchar_t text[40] = {};
+    ::StringFromGUID2(guid, text, 40);
+    return text;
+}
+
+class Key {
+public:
+    Key() = default;
+    ~Key() {
+        if (key_) ::RegCloseKey(key_);
+    }
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    HKEY* out() { return &key_; }
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+HRESULT SetValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    Key key;
+    LSTATUS status = ::RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                       key.out(), nullptr);
+    if (status == ERROR_SUCCESS) {
+        const auto bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+        status = ::RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes);
+    }
+    return HRESULT_FROM_WIN32(status);
+}
+
+std::wstring ReadDefault(const std::wstring& path) {
+    wchar_t value[64] = {};
+    LONG size = sizeof value - sizeof(wchar_t);
+    if (::RegQueryValueW(HKEY_CLASSES_ROOT, path.c_str(), value, &size) != ERROR_SUCCESS) return std::wstring();
+    return value;
+}
+
+void DeleteTree(const std::wstring& path) { ::RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str()); }
+
+HRESULT WriteClassKeys(const ClassEntry& entry, const std::wstring& modulePath) {
+    const std::wstring clsid = GuidText(entry.clsid);
+    const std::wstring classKey = L"CLSID\\" + clsid;
+    const std::wstring progIdKey = entry.progId;
+    const struct {
+        std::wstring path;
+        const wchar_t* name;
+        std::wstring value;
+    } values[] = {
+        {progIdKey, nullptr, entry.progId},
+        {progIdKey + L"\\Clsid", nullptr, clsid},
+        {classKey, nullptr, entry.progId},
+        {classKey + L"\\InprocServer32", nullptr, modulePath},
+        {classKey + L"\\InprocServer32", L"ThreadingModel", L"Apartment"},
+        {classKey + L"\\ProgID", nullptr, entry.progId},
+        {classKey + L"\\VERSION", nullptr, entry.version},
+        {classKey + L"\\TypeLib", nullptr, GuidText(LIBID_Velmora)},
+    };
+    for (const auto& value : values) {
+        const HRESULT result = SetValue(value.path, value.name, value.value);
+        if (FAILED(result)) return result;
+    }
+    return S_OK;
+}
+
+void RemoveClassKeys(const ClassEntry& entry) {
+    const std::wstring clsid = GuidText(entry.clsid);
+    // The ProgID goes only while it still names this class; another server may have taken it.
+    if (ReadDefault(std::wstring(entry.progId) + L"\\Clsid") == clsid) DeleteTree(entry.progId);
+    DeleteTree(L"CLSID\\" + clsid);
+}
+
+HRESULT RegisterTypeLibrary(const wchar_t* modulePath) {
+    ITypeLib* library = nullptr;
+    HRESULT result = ::LoadTypeLibEx(modulePath, REGKIND_NONE, &library);
+    if (FAILED(result)) return result;
+    result = ::RegisterTypeLib(library, const_cast<wchar_t*>(modulePath), nullptr);
+    library->Release();
+    return result;
+}
+
+}  // namespace
+}  // namespace velmora::com
+
+using namespace velmora::com;
+
+STDAPI DllUnregisterServer() {
+    for (const ClassEntry& entry : Classes()) RemoveClassKeys(entry);
+    // A library that is not registered is nothing to remove (Wine's UnRegisterTypeLib
+    // would call that E_INVALIDARG).
+    BSTR registered = nullptr;
+    if (FAILED(::QueryPathOfRegTypeLib(LIBID_Velmora, 1, 1, LOCALE_NEUTRAL, &registered))) return S_OK;
+    ::SysFreeString(registered);
+    return ::UnRegisterTypeLib(LIBID_Velmora, 1, 1, LOCALE_NEUTRAL, SYS_WIN32);
+}
+
+STDAPI DllRegisterServer() {
+    wchar_t path[MAX_PATH];
+    HRESULT result = ModulePath(path, MAX_PATH);
+    for (const ClassEntry& entry : Classes())
+        if (SUCCEEDED(result)) result = WriteClassKeys(entry, path);
+    if (SUCCEEDED(result)) result = RegisterTypeLibrary(path);
+    if (FAILED(result)) DllUnregisterServer();  // leave nothing half-written
+    return result;
+}
