@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/RuntimeError.h"
+#include "cli/CpuReport.h"
 #include "cli/Methods.h"
 #include "cli/Output.h"
 #include "text/Utf.h"
@@ -20,6 +21,9 @@ constexpr char kUsageText[] =
     "       velmora --json [NAME...] one JSON object keyed by method name (all, or those named)\n"
     "       velmora NAME [ARG]       one method's answer alone\n"
     "       velmora --list           the method names\n"
+    "       velmora cpu [--json | --dump] [--leaves FILE]\n"
+    "                                the processor in detail; --dump prints its 13 leaves, --leaves\n"
+    "                                reports on leaves dumped elsewhere (2 also: unusable leaves file)\n"
     "       velmora --help\n"
     "exit: 0 answered, 1 the call failed (its error on standard error), 2 usage error\n";
 
@@ -124,6 +128,7 @@ int main(int argc, char** argv) {
         return kOk;
     }
     if (args[0] == "--json") return Json({args.begin() + 1, args.end()});
+    if (args[0] == "cpu") return RunCpuReport({args.begin() + 1, args.end()});
     if (args[0].rfind("--", 0) == 0) {
         std::fprintf(stderr, "velmora: unknown option %s\n%s", args[0].c_str(), kUsageText);
         return kUsage;

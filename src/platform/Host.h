@@ -19,6 +19,8 @@ public:
     virtual LocalTime Now() = 0;
     // The decimal separator of the user's number settings.
     virtual String DecimalSeparator() = 0;
+    // The thousands separator of the user's number settings.
+    virtual String ThousandsSeparator() = 0;
     // Lets the host's thread process its pending window messages.
     virtual void ProcessPendingMessages() = 0;
 };

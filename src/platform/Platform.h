@@ -2,9 +2,17 @@
 // Everything the workers may ask of the operating system, passed in as one
 // aggregate so tests can hand over a scripted platform.
 #include "platform/Codec.h"
+#include "platform/Cpu.h"
+#include "platform/Disk.h"
+#include "platform/Drives.h"
 #include "platform/Files.h"
 #include "platform/Host.h"
+#include "platform/NetBios.h"
+#include "platform/Registry.h"
+#include "platform/Sockets.h"
+#include "platform/SystemInfo.h"
 #include "platform/Version.h"
+#include "platform/Wave.h"
 
 namespace velmora {
 
@@ -14,6 +22,14 @@ struct Platform {
     IFiles& files;
     IHost& host;
     ICodec& codec;
+    IDisk& disk;
+    IDrives& drives;
+    ICpu& cpu;
+    IRegistry& registry;
+    ISystemInfo& systemInfo;
+    INetBios& netbios;
+    ISockets& sockets;
+    IWave& wave;
 };
 
 // The real platform of this build (Win32 or Linux), created on first use.

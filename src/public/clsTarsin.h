@@ -1,8 +1,16 @@
 #pragma once
 // The facade hosts use: one question about the machine per call. Every call runs
 // the same bracket: begin entry, one fresh worker, its answer, end entry.
+#include <vector>
+
 #include "base/String.h"
 #include "platform/Platform.h"
+
+// <windows.h> maps GetComputerName to GetComputerNameA; the facade's method keeps
+// its own name wherever windows.h came first. (Include windows.h before this header.)
+#ifdef GetComputerName
+#undef GetComputerName
+#endif
 
 namespace velmora {
 
@@ -10,14 +18,59 @@ class clsTarsin {
 public:
     explicit clsTarsin(Platform& platform = DefaultPlatform()) : platform_(platform) {}
 
+    String GetDiskSerialNumber();
+    // Adapter 0's hardware address as twelve hex digits; empty when it is all zeros.
+    String GetInternetCardAddress();
+    // The first wave-output device: product id, name (32 characters), channels
+    // (2 characters), format list and capability list (twelve places each).
+    String GetSoundCardId();
+    String GetSoundCardName();
+    String GetSoundCardChannel();
+    String GetSoundCardDwformats();
+    String GetSoundCardDwsupport();
+    // The processor name Windows recorded for the first processor. Never fails: a
+    // failure writes an error entry instead of the end entry and gives the empty string.
+    String GetCPUName();
+    String GetCPUManufacturer();
     String GetOperatingSystemName();
     String GetOperatingSystemVersion();
+    String GetIEVersion();
+    String GetCPUModel();
+    String GetPhysicsMemory();
+    // Never fails: any failure after the begin entry gives the empty string.
+    String GetComputerName();
+    // This machine's first IP address. Never fails: any failure after the begin
+    // entry gives the empty string.
+    String GetComputerIP();
+    String GetVirtualMemory();
+    // Sizes in whole megabytes, rounded down.
+    double GetDiskFreeSpace(const String& strDrive);
+    double GetDiskSpace(const String& strDrive);
+    String GetDiskFATname(const String& strDrive);
+    int32_t ChkSystemFdisk(const String& strDisk);
+    // Fills elements 1.. with the fixed drives; element 0 is kept as given.
+    bool GetFixdDisk(std::vector<String>& strDrive);
+    // "C:#NTFS#38146M#12000M#1|D:#..."; the per-drive facts come from this object's
+    // own public methods, so their log entries nest inside this call's.
+    String GetComputerDiskInfo();
+    // The display names of the installed programs, each followed by "|"; the empty
+    // string when the list cannot be read in three tries.
+    String GetComputerSoftWare();
 
     // The begin entry, a worker of class W made for this call, `work(worker)`, the
     // end entry. A failure from the worker ends the call without an end entry and
     // passes to the caller.
     template <class W, class Work>
     auto Bracket(const String& name, Work&& work) -> decltype(work(std::declval<W&>()));
+    // The bracket with its own error trap: a failure after the begin entry is
+    // cleared, no end entry is written, and the answer is the empty value.
+    template <class W, class Work>
+    auto TrappedBracket(const String& name, Work&& work) -> decltype(work(std::declval<W&>()));
+    // The bracket of a method that makes no worker: a failure of `work()` writes the
+    // entry "错误：" + its description in place of the end entry and is cleared; the
+    // answer is then the empty value.
+    template <class Work>
+    auto ErrorEntryBracket(const String& name, Work&& work) -> decltype(work());
 
 private:
     Platform& platform_;

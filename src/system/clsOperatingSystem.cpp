@@ -5,6 +5,7 @@
 
 #include "base/Int16.h"
 #include "base/RuntimeError.h"
+#include "registry/RegeditCls.h"
 #include "text/Text.h"
 
 namespace velmora {
@@ -148,6 +149,70 @@ String clsOperatingSystem::GetOperatingSystemVersion() {
     } catch (...) {
         return String();
     }
+}
+
+String clsOperatingSystem::GetIEVersion() {
+    try {
+        RegeditCls registry(platform_);
+        const String version =
+            registry.GetRegStrValue(kHKeyLocalMachine, u"SOFTWARE\\Microsoft\\Internet Explorer", u"Version", u"vb");
+        return version.empty() ? String(u"4.0") : version;
+    } catch (...) {
+        return String();
+    }
+}
+
+uint64_t clsOperatingSystem::TotalMemoryBytes(bool physical) {
+    // The 32-bit record caps or wraps from 4 GB on; the 64-bit one gives the real figures.
+    MemoryStatusEx extended{};
+    extended.dwLength = sizeof extended;
+    if (platform_.systemInfo.GlobalMemoryStatusEx(extended) != 0)
+        return physical ? extended.ullTotalPhys : extended.ullTotalVirtual;
+    MemoryStatus status{};
+    platform_.systemInfo.GlobalMemoryStatus(status);
+    return physical ? status.dwTotalPhys : status.dwTotalVirtual;
+}
+
+String clsOperatingSystem::GetPhysicsMemory() {
+    try {
+        return FormatKilobytes(TotalMemoryBytes(true), platform_.host.ThousandsSeparator());
+    } catch (...) {
+        return String();
+    }
+}
+
+String clsOperatingSystem::GetVirtualMemory() {
+    try {
+        return FormatKilobytes(TotalMemoryBytes(false), platform_.host.ThousandsSeparator());
+    } catch (...) {
+        return String();
+    }
+}
+
+String clsOperatingSystem::GetCurrentComputerName() {
+    try {
+        constexpr uint32_t kNameBufferChars = 255;
+        std::string buffer(kNameBufferChars, '\0');
+        uint32_t size = kNameBufferChars;
+        platform_.systemInfo.GetComputerNameA(buffer.data(), size);  // result and size are not needed
+        const String nul(1, u'\0');
+        String text = platform_.codec.AnsiToString(buffer);
+        const int64_t end = InStr(1, text, nul, Compare::Binary);
+        text = end > 0 ? text.substr(0, static_cast<size_t>(end)) : String();
+        return ReplaceAll(text, nul, u"", static_cast<int32_t>(Compare::Text));
+    } catch (...) {
+        return String();
+    }
+}
+
+String FormatKilobytes(uint64_t bytes, const String& thousandsSeparator) {
+    const std::string digits = bytes / 1024 == 0 ? std::string() : std::to_string(bytes / 1024);
+    String text;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += thousandsSeparator;
+        text += static_cast<char16_t>(digits[i]);
+    }
+    return text + u"KB";
 }
 
 }  // namespace velmora

@@ -20,7 +20,20 @@ public:
     String GetSystemDir();
     String ReadTextFile(const String& path);
 
+    // The browser version from the registry, or "4.0".
+    String GetIEVersion();
+    // Total physical memory and the user part of the virtual address space, in
+    // whole kilobytes ("523,760KB"), from the 64-bit memory status.
+    String GetPhysicsMemory();
+    String GetVirtualMemory();
+    // The computer name, or the empty string.
+    String GetCurrentComputerName();
+
 private:
+    // Byte count of total physical (or virtual) memory; the 32-bit status only where
+    // the 64-bit one is missing.
+    uint64_t TotalMemoryBytes(bool physical);
+
     Platform& platform_;
 };
 
@@ -32,5 +45,9 @@ void SplitText(StringView text, std::vector<String>& pieces, StringView separato
 
 // Version text of major + minor / 100 with two decimals and the given separator.
 String FormatVersion(int major, int minor, const String& decimalSeparator);
+
+// Whole kilobytes of `bytes` in the pattern "###,###,###" (the separator between
+// groups of three, no leading zeros, so zero writes no digits) followed by "KB".
+String FormatKilobytes(uint64_t bytes, const String& thousandsSeparator);
 
 }  // namespace velmora

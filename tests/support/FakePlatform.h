@@ -5,6 +5,13 @@
 #include <optional>
 #include <vector>
 
+#include "FakeCpu.h"
+#include "FakeDisk.h"
+#include "FakeNetBios.h"
+#include "FakeRegistry.h"
+#include "FakeSockets.h"
+#include "FakeSystemInfo.h"
+#include "FakeWave.h"
 #include "platform/Platform.h"
 
 namespace velmora::testing {
@@ -37,7 +44,24 @@ public:
     String moduleFolder = u"C:\\Program Files\\Velmora";
     LocalTime now{2026, 12, 7, 5, 30, 33};
     String decimalSeparator = u".";
+    String thousandsSeparator = u",";
     int pendingMessageYields = 0;
+
+    // Disk and drive families: scripted devices, libraries and drives.
+    FakeDisk disk;
+    FakeDrives drives;
+
+    // Cpu family: scripted leaves and counters.
+    FakeCpu cpu;
+
+    // Registry family: the in-memory tree, filled by each test.
+    FakeRegistry registry;
+    // System information family: memory records and the computer name.
+    FakeSystemInfo systemInfo;
+    // Network and sound families: adapters, sockets service, wave-output devices.
+    FakeNetBios netbios;
+    FakeSockets sockets;
+    FakeWave wave;
 
     void SetVersion(uint32_t platformId, uint32_t major, uint32_t minor);
 
@@ -50,6 +74,7 @@ public:
     String ModuleFolder() override { return moduleFolder; }
     LocalTime Now() override { return now; }
     String DecimalSeparator() override { return decimalSeparator; }
+    String ThousandsSeparator() override { return thousandsSeparator; }
     void ProcessPendingMessages() override { ++pendingMessageYields; }
     // The fake's ANSI code page is UTF-8, so test texts read naturally.
     String AnsiToString(std::string_view bytes) override;
@@ -62,6 +87,14 @@ private:
         .files = *this,
         .host = *this,
         .codec = *this,
+        .disk = disk,
+        .drives = drives,
+        .cpu = cpu,
+        .registry = registry,
+        .systemInfo = systemInfo,
+        .netbios = netbios,
+        .sockets = sockets,
+        .wave = wave,
     };
 };
 

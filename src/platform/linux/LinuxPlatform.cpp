@@ -167,6 +167,17 @@ String LinuxPlatform::DecimalSeparator() {
     return separator;
 }
 
+String LinuxPlatform::ThousandsSeparator() {
+    // As the decimal separator: the environment's LC_NUMERIC. The C locale has none,
+    // and then the comma stands in.
+    locale_t user = ::newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
+    if (user == static_cast<locale_t>(0)) return u",";
+    const char* separator = ::nl_langinfo_l(THOUSEP, user);
+    String text = separator && *separator ? AnsiToString(separator) : String(u",");
+    ::freelocale(user);
+    return text;
+}
+
 String LinuxPlatform::AnsiToString(std::string_view bytes) { return Utf8ToUtf16(bytes); }
 
 std::string LinuxPlatform::StringToAnsi(StringView text) { return Utf16ToUtf8(text); }

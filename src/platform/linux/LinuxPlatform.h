@@ -3,6 +3,14 @@
 // backslashes in paths are folder separators, a name starting with "." is hidden,
 // the version record carries Linux's own platform id and the kernel's version.
 #include "platform/Platform.h"
+#include "platform/linux/LinuxDisk.h"
+#include "platform/linux/LinuxDrives.h"
+#include "platform/linux/LinuxCpu.h"
+#include "platform/linux/LinuxRegistry.h"
+#include "platform/linux/LinuxSystemInfo.h"
+#include "platform/linux/LinuxNetBios.h"
+#include "platform/linux/LinuxSockets.h"
+#include "platform/linux/LinuxWave.h"
 
 namespace velmora {
 
@@ -25,6 +33,7 @@ public:
     String ModuleFolder() override;
     LocalTime Now() override;
     String DecimalSeparator() override;
+    String ThousandsSeparator() override;
     void ProcessPendingMessages() override {}
 
     String AnsiToString(std::string_view bytes) override;
@@ -36,12 +45,28 @@ public:
 
 private:
     String moduleFolder_;
+    LinuxDisk disk_{*this, *this};
+    LinuxDrives drives_;
+    LinuxCpu cpu_;
+    LinuxRegistry registry_;
+    LinuxSystemInfo systemInfo_;
+    LinuxNetBios netbios_;
+    LinuxSockets sockets_;
+    LinuxWave wave_;
     // One line per service family; each family may be this object or a member.
     Platform platform_{
         .version = *this,
         .files = *this,
         .host = *this,
         .codec = *this,
+        .disk = disk_,
+        .drives = drives_,
+        .cpu = cpu_,
+        .registry = registry_,
+        .systemInfo = systemInfo_,
+        .netbios = netbios_,
+        .sockets = sockets_,
+        .wave = wave_,
     };
 };
 

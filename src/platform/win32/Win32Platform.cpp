@@ -87,16 +87,43 @@ std::unique_ptr<ILineInput> Win32Platform::OpenLineInput(const String& path) {
     return std::make_unique<BufferLineInput>(std::move(bytes));
 }
 
+namespace {
+
+// Opening can fail for a moment while another writer creates or holds the file;
+// a short, bounded retry keeps that entry instead of losing it.
+HANDLE OpenForAppend(const std::string& path) {
+    constexpr int kTries = 50;
+    for (int attempt = 0;; ++attempt) {
+        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) return h;
+        const DWORD error = ::GetLastError();
+        const bool transient = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+                               error == ERROR_ACCESS_DENIED;
+        if (!transient || attempt + 1 >= kTries) return INVALID_HANDLE_VALUE;
+        ::Sleep(2);
+    }
+}
+
+}  // namespace
+
 bool Win32Platform::AppendToFile(const String& path, std::string_view bytes) {
     const std::string ansi = AnsiPath(path);
     if (ansi.empty()) return false;
-    // FILE_APPEND_DATA alone makes every write land whole at the end of the file,
-    // also against writers in other processes.
-    Handle file(::CreateFileA(ansi.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    Handle file(OpenForAppend(ansi));
     if (!file.valid()) return false;
+    // Appends are not atomic against other processes everywhere (Wine positions and
+    // writes in two steps), so writers take turns on a lock byte far beyond any real
+    // data, which never blocks readers of the log itself.
+    OVERLAPPED mutexByte{};
+    mutexByte.Offset = 0xFFFFFFFEu;
+    mutexByte.OffsetHigh = 0x7FFFFFFFu;
+    const bool locked = ::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &mutexByte);
+    LARGE_INTEGER end{};
     DWORD written = 0;
-    const BOOL ok = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    const BOOL ok = ::SetFilePointerEx(file.get(), LARGE_INTEGER{}, &end, FILE_END) &&
+                    ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    if (locked) ::UnlockFileEx(file.get(), 0, 1, 0, &mutexByte);
     return file.Close() && ok && written == bytes.size();
 }
 
@@ -127,6 +154,14 @@ String Win32Platform::DecimalSeparator() {
     char buffer[8] = {};
     const int length = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, sizeof buffer);
     if (length <= 1) return u".";
+    return AnsiToString(std::string_view(buffer, static_cast<size_t>(length - 1)));
+}
+
+String Win32Platform::ThousandsSeparator() {
+    char buffer[8] = {};
+    const int length = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, buffer, sizeof buffer);
+    if (length == 0) return u",";
+    // A user may choose no separator at all; then the groups simply run together.
     return AnsiToString(std::string_view(buffer, static_cast<size_t>(length - 1)));
 }
 

@@ -1,6 +1,13 @@
 #pragma once
 // The real Win32 backend: each operation is the Win32 call it stands for.
 #include "platform/Platform.h"
+#include "platform/win32/Win32Disk.h"
+#include "platform/win32/Win32Cpu.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32SystemInfo.h"
+#include "platform/win32/Win32NetBios.h"
+#include "platform/win32/Win32Sockets.h"
+#include "platform/win32/Win32Wave.h"
 
 namespace velmora {
 
@@ -23,6 +30,7 @@ public:
     String ModuleFolder() override;
     LocalTime Now() override;
     String DecimalSeparator() override;
+    String ThousandsSeparator() override;
     void ProcessPendingMessages() override;
 
     String AnsiToString(std::string_view bytes) override;
@@ -33,12 +41,28 @@ private:
     std::string AnsiPath(const String& path);
 
     String moduleFolder_;
+    Win32Disk disk_{*this};
+    Win32Drives drives_;
+    Win32Cpu cpu_;
+    Win32Registry registry_;
+    Win32SystemInfo systemInfo_;
+    Win32NetBios netbios_;
+    Win32Sockets sockets_;
+    Win32Wave wave_;
     // One line per service family; each family may be this object or a member.
     Platform platform_{
         .version = *this,
         .files = *this,
         .host = *this,
         .codec = *this,
+        .disk = disk_,
+        .drives = drives_,
+        .cpu = cpu_,
+        .registry = registry_,
+        .systemInfo = systemInfo_,
+        .netbios = netbios_,
+        .sockets = sockets_,
+        .wave = wave_,
     };
 };
 
