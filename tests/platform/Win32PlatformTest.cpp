@@ -105,7 +105,7 @@ int ChildOsAnswers(const std::string& prodspec, const std::string& out) {
     ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileA(file.c_str());
     if (prodspec != "none") {
-        std::ofstream(file, std::ios::binary) << "[Product Specification]\r\nProduct=Windows 2000 Server\r\n";
+        std::ofstream(file, std::ios::binary) << "[Product]\r\nProduct=Windows 2000 Server\r\n";
         if (prodspec == "hidden") ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN);
     }
     clsTarsin tarsin;

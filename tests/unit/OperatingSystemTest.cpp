@@ -53,7 +53,7 @@ struct ProductCase {
 TEST(OperatingSystemName, Windows2000ProductFile) {
     const ProductCase cases[] = {
         {nullptr, false, u"Windows 2000 Professional"},
-        {"[Product Specification]\r\nProduct=Windows 2000 Server\r\n", false, u"Windows 2000 Server"},
+        {"[Product]\r\nProduct=Windows 2000 Server\r\n", false, u"Windows 2000 Server"},
         {"[x]\r\n  product=Windows 2000 Advanced Server  \r\n", false, u"Windows 2000 Advanced Server"},
         {"OldProduct=A\r\nProduct=B\r\n", false, u"OldA"},
         {"Product=\r\n", false, u"Windows 2000 Professional"},

@@ -113,5 +113,31 @@ Err.Clear : answer = tarsin.GetOperatingSystemName("x") : CheckMisuse "surplus a
 Err.Clear : answer = tarsin.NoSuchMethod() : CheckMisuse "unknown method", 438, Err.Number
 On Error GoTo 0
 
+' The disk summary through the DLL against independent reads of the same prefix:
+' the fixed drives that Wine's WMI lists, and each drive's file system, size and
+' free space as the FileSystemObject reads them (free space may move a little between reads).
+Dim wmiDisk, fso, summary, records, record, fields, fixedByWmi, listed, drive
+Set fso = CreateObject("Scripting.FileSystemObject")
+fixedByWmi = ""
+For Each wmiDisk In GetObject("winmgmts:\\.\root\cimv2").ExecQuery("SELECT * FROM Win32_LogicalDisk WHERE DriveType = 3")
+    fixedByWmi = fixedByWmi & wmiDisk.DeviceID & ","
+Next
+summary = tarsin.GetComputerDiskInfo()
+listed = ""
+records = Split(summary, "|")
+For Each record In records
+    fields = Split(record, "#")
+    Check UBound(fields) = 4, "disk record " & record & " does not have five fields"
+    If UBound(fields) = 4 Then
+        listed = listed & fields(0) & ","
+        Set drive = fso.GetDrive(fields(0))
+        Check fields(1) = drive.FileSystem, record & ": file system " & drive.FileSystem
+        Check fields(2) = CStr(Int(drive.TotalSize / 1048576)) & "M", record & ": size " & drive.TotalSize
+        Check Abs(CDbl(Replace(fields(3), "M", "")) - Int(drive.FreeSpace / 1048576)) <= 64, _
+            record & ": free " & drive.FreeSpace
+    End If
+Next
+Check listed = fixedByWmi, "fixed drives " & listed & " but WMI lists " & fixedByWmi
+
 If failures = 0 Then WScript.Echo "TarsinTest: all checks passed (" & answered & " methods answered)"
 WScript.Quit failures
