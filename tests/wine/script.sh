@@ -6,8 +6,28 @@ here=$(dirname "$0")
 cli=$1
 install_dll velmora-script
 cp "$2" "$3" "$dll_dir/"
+# Wine's mount manager reads drive letters when its server starts.
+restart_wine() {
+  WINEPREFIX="$VELMORA_WINEPREFIX" wineserver -k 2>/dev/null || true
+  WINEPREFIX="$VELMORA_WINEPREFIX" wineserver -w
+  WINEPREFIX="$VELMORA_WINEPREFIX" wineserver -p </dev/null >/dev/null 2>&1
+}
+# Extra drive letters for the disk summary: a CD-ROM at D: and a second fixed drive at E:.
+map_drives() {
+  mkdir -p "$dll_dir/cdrom" "$dll_dir/fixed"
+  ln -sfn "$dll_dir/cdrom" "$VELMORA_WINEPREFIX/dosdevices/d:"
+  ln -sfn "$dll_dir/fixed" "$VELMORA_WINEPREFIX/dosdevices/e:"
+  wrun reg add 'HKLM\Software\Wine\Drives' /v 'd:' /d cdrom /f >/dev/null
+  restart_wine
+}
+unmap_drives() {
+  rm -f "$VELMORA_WINEPREFIX/dosdevices/d:" "$VELMORA_WINEPREFIX/dosdevices/e:"
+  wrun reg delete 'HKLM\Software\Wine\Drives' /v 'd:' /f >/dev/null 2>&1 || true
+  restart_wine
+}
+map_drives
 register
-trap 'unregister' EXIT
+trap 'unregister; unmap_drives' EXIT
 
 answer() { wrun "$cli" "$1" | tr -d '\r'; }
 name=$(answer GetOperatingSystemName)
@@ -30,6 +50,11 @@ for method in GetDiskSerialNumber GetOperatingSystemName GetOperatingSystemVersi
   echo "$inventory" | grep -q "^$method" || fail "inventory.vbs printed no line for $method"
 done
 
+# The summary lists the fixed drives, the second one included, and not the CD-ROM.
+disks=$(echo "$inventory" | tr -d '\r' | grep '^GetComputerDiskInfo: ')
+case $disks in *"E:#"*) ;; *) fail "the disk summary lacks the fixed drive E: ($disks)" ;; esac
+case $disks in *"D:#"*) fail "the disk summary lists the CD-ROM D: ($disks)" ;; esac
+
 # Wine refuses SMART, so the code comes from Corvel.dll beside Tarsin.dll, as beside velmora.exe.
 echo "$inventory" | tr -d '\r' | grep -qx "GetDiskSerialNumber: $serial" \
   || fail "the identity code through the DLL differs from velmora.exe's ($serial)"
@@ -45,4 +70,16 @@ for method in GetOperatingSystemName GetOperatingSystemVersion; do
   ends=$(echo "$text" | grep -A1 -F "[$method]" | grep -c '^结束$')
   [ "$begins" -ge 2 ] && [ "$begins" -eq "$ends" ] || fail "$method: $begins begin and $ends end entries"
 done
+# GetComputerDiskInfo's own calls nest inside it: one whole begin/end pair per method and fixed drive.
+drives=$(echo "$disks" | sed 's/^GetComputerDiskInfo: //' | tr '|' '\n' | grep -c .)
+nested=$(echo "$text" | awk '
+  /^[0-9].*\[.*\]  $/ { name = $0; sub(/^.*\[/, "", name); sub(/\].*$/, "", name); next }
+  { entry = name " " $0 }
+  entry == "GetComputerDiskInfo 开始" { inside = 1; pairs = 0; open = ""; next }
+  entry == "GetComputerDiskInfo 结束" && inside { print (open == "" ? pairs : "torn"); inside = 0; next }
+  inside && $0 == "开始" { if (open != "") bad = 1; open = name; next }
+  inside && $0 == "结束" { if (open != name) bad = 1; open = ""; pairs++; next }
+  END { if (bad) print "torn" }' | tail -n 1)
+[ "$nested" = "$((drives * 3))" ] || fail "GetComputerDiskInfo nests $nested pairs for $drives drives"
+
 echo "log beside the DLL: $(echo "$text" | grep -c '^开始$') calls, each with its begin and end entry"
