@@ -64,6 +64,8 @@ public:
     FakeWave wave;
 
     void SetVersion(uint32_t platformId, uint32_t major, uint32_t minor);
+    // The call log as written beside the module folder.
+    std::string Log() { return appended[moduleFolder + u"\\Dovrell.log"]; }
 
     int32_t GetVersionExA(OsVersionInfoA& info) override;
     uint32_t GetVersion() override { return versionWord; }
@@ -97,5 +99,10 @@ private:
         .wave = wave,
     };
 };
+
+// One log entry as the fake's fixed clock stamps it.
+inline std::string FakeEntry(const char* name, const char* message) {
+    return std::string("2026-12-07日 05:30:33  [") + name + "]  \r\n" + message + "\r\n";
+}
 
 }  // namespace velmora::testing

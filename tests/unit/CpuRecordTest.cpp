@@ -11,6 +11,7 @@ namespace velmora {
 namespace {
 
 using testing::FakeCpu;
+using testing::FakeEntry;
 using testing::FakePlatform;
 
 constexpr uint32_t kSentinel = 0xA5A5A5A5;
@@ -204,11 +205,6 @@ TEST(CpuRecord, HexPad) {
     }
 }
 
-std::string LogOf(FakePlatform& fake) { return fake.appended[u"C:\\Program Files\\Velmora\\Dovrell.log"]; }
-
-std::string Entry(const char* name, const char* message) {
-    return std::string("2026-12-07日 05:30:33  [") + name + "]  \r\n" + message + "\r\n";
-}
 
 TEST(CpuFacade, ManufacturerAndModelRunTheBracket) {
     FakePlatform fake;
@@ -217,8 +213,8 @@ TEST(CpuFacade, ManufacturerAndModelRunTheBracket) {
     clsTarsin tarsin(fake);
     EXPECT_EQ(tarsin.GetCPUManufacturer(), u"Intel");
     EXPECT_EQ(tarsin.GetCPUModel(), u"P4 (0.13 介)");
-    EXPECT_EQ(LogOf(fake), Entry("GetCPUManufacturer", "开始") + Entry("GetCPUManufacturer", "结束") +
-                               Entry("GetCPUModel", "开始") + Entry("GetCPUModel", "结束"));
+    EXPECT_EQ(fake.Log(), FakeEntry("GetCPUManufacturer", "开始") + FakeEntry("GetCPUManufacturer", "结束") +
+                               FakeEntry("GetCPUModel", "开始") + FakeEntry("GetCPUModel", "结束"));
 }
 
 TEST(CpuFacade, CpuNameComesFromTheRegistryNotTheProcessor) {
@@ -229,7 +225,7 @@ TEST(CpuFacade, CpuNameComesFromTheRegistryNotTheProcessor) {
     clsTarsin tarsin(fake);
     EXPECT_EQ(tarsin.GetCPUName(), u"  Intel(R) Pentium(R) 4 CPU 2.40GHz");
     EXPECT_TRUE(fake.cpu.executed.empty());
-    EXPECT_EQ(LogOf(fake), Entry("GetCPUName", "开始") + Entry("GetCPUName", "结束"));
+    EXPECT_EQ(fake.Log(), FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "结束"));
 }
 
 TEST(CpuFacade, CpuNameWithoutTheValueIsEmptyWithBothEntries) {
@@ -237,7 +233,7 @@ TEST(CpuFacade, CpuNameWithoutTheValueIsEmptyWithBothEntries) {
     fake.registry.Key("HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0").SetString("Identifier", "x86 Family 6");
     clsTarsin tarsin(fake);
     EXPECT_EQ(tarsin.GetCPUName(), u"");
-    EXPECT_EQ(LogOf(fake), Entry("GetCPUName", "开始") + Entry("GetCPUName", "结束"));
+    EXPECT_EQ(fake.Log(), FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "结束"));
 }
 
 // GetCPUName's bracket: a failure becomes an error entry and an empty success.
@@ -247,9 +243,9 @@ TEST(CpuFacade, ErrorEntryBracketClearsTheFailure) {
     EXPECT_EQ(tarsin.ErrorEntryBracket(u"GetCPUName", []() -> String { throw RuntimeError(Err::Overflow); }), u"");
     EXPECT_EQ(tarsin.ErrorEntryBracket(u"GetCPUName", []() -> String { throw std::bad_alloc(); }), u"");
     EXPECT_EQ(tarsin.ErrorEntryBracket(u"GetCPUName", []() -> String { return u"x"; }), u"x");
-    EXPECT_EQ(LogOf(fake), Entry("GetCPUName", "开始") + Entry("GetCPUName", "错误：Overflow") +
-                               Entry("GetCPUName", "开始") + Entry("GetCPUName", "错误：Out of memory") +
-                               Entry("GetCPUName", "开始") + Entry("GetCPUName", "结束"));
+    EXPECT_EQ(fake.Log(), FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "错误：Overflow") +
+                               FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "错误：Out of memory") +
+                               FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "结束"));
 }
 
 TEST(CpuFacade, UnidentifiableProcessorAnswersEmpty) {
@@ -258,8 +254,8 @@ TEST(CpuFacade, UnidentifiableProcessorAnswersEmpty) {
     clsTarsin tarsin(fake);
     EXPECT_EQ(tarsin.GetCPUManufacturer(), u"");
     EXPECT_EQ(tarsin.GetCPUModel(), u"");
-    EXPECT_EQ(LogOf(fake), Entry("GetCPUManufacturer", "开始") + Entry("GetCPUManufacturer", "结束") +
-                               Entry("GetCPUModel", "开始") + Entry("GetCPUModel", "结束"));
+    EXPECT_EQ(fake.Log(), FakeEntry("GetCPUManufacturer", "开始") + FakeEntry("GetCPUManufacturer", "结束") +
+                               FakeEntry("GetCPUModel", "开始") + FakeEntry("GetCPUModel", "结束"));
 }
 
 }  // namespace

@@ -8,13 +8,9 @@
 namespace velmora {
 namespace {
 
+using testing::FakeEntry;
 using testing::FakePlatform;
 
-std::string Entry(const char* name, const char* message) {
-    return std::string("2026-12-07日 05:30:33  [") + name + "]  \r\n" + message + "\r\n";
-}
-
-std::string LogOf(FakePlatform& fake) { return fake.appended[u"C:\\Program Files\\Velmora\\Dovrell.log"]; }
 
 TEST(Facade, OperatingSystemMethodsRunTheBracket) {
     FakePlatform fake;
@@ -22,9 +18,9 @@ TEST(Facade, OperatingSystemMethodsRunTheBracket) {
     clsTarsin tarsin(fake);
     EXPECT_EQ(tarsin.GetOperatingSystemName(), u"Windows XP Professional");
     EXPECT_EQ(tarsin.GetOperatingSystemVersion(), u"5.01");
-    EXPECT_EQ(LogOf(fake), Entry("GetOperatingSystemName", "开始") + Entry("GetOperatingSystemName", "结束") +
-                               Entry("GetOperatingSystemVersion", "开始") +
-                               Entry("GetOperatingSystemVersion", "结束"));
+    EXPECT_EQ(fake.Log(), FakeEntry("GetOperatingSystemName", "开始") + FakeEntry("GetOperatingSystemName", "结束") +
+                               FakeEntry("GetOperatingSystemVersion", "开始") +
+                               FakeEntry("GetOperatingSystemVersion", "结束"));
 }
 
 TEST(Facade, EmptyWorkerAnswerPassesThrough) {
@@ -32,7 +28,7 @@ TEST(Facade, EmptyWorkerAnswerPassesThrough) {
     fake.SetVersion(2, 6, 0);
     clsTarsin tarsin(fake);
     EXPECT_EQ(tarsin.GetOperatingSystemName(), u"");
-    EXPECT_EQ(LogOf(fake), Entry("GetOperatingSystemName", "开始") + Entry("GetOperatingSystemName", "结束"));
+    EXPECT_EQ(fake.Log(), FakeEntry("GetOperatingSystemName", "开始") + FakeEntry("GetOperatingSystemName", "结束"));
 }
 
 // Workers that record their lifetime, to see the bracket's order from outside.
@@ -54,7 +50,7 @@ TEST(Facade, BracketOrderAndOneWorkerPerCall) {
     EXPECT_EQ(tarsin.Bracket<Probe>(u"M", [](Probe& p) { return p.Work(); }), 42);
     EXPECT_EQ(tarsin.Bracket<Probe>(u"M", [](Probe& p) { return p.Work(); }), 42);
     EXPECT_EQ(Probe::events, (std::vector<std::string>{"create", "work", "release", "create", "work", "release"}));
-    EXPECT_EQ(LogOf(fake), Entry("M", "开始") + Entry("M", "结束") + Entry("M", "开始") + Entry("M", "结束"));
+    EXPECT_EQ(fake.Log(), FakeEntry("M", "开始") + FakeEntry("M", "结束") + FakeEntry("M", "开始") + FakeEntry("M", "结束"));
 }
 
 TEST(Facade, WorkerFailureEndsCallWithoutEndEntry) {
@@ -69,7 +65,7 @@ TEST(Facade, WorkerFailureEndsCallWithoutEndEntry) {
         EXPECT_EQ(e.Description(), u"Overflow");
     }
     EXPECT_EQ(Probe::events, (std::vector<std::string>{"create", "release"}));
-    EXPECT_EQ(LogOf(fake), Entry("GetComputerSoftWare", "开始"));
+    EXPECT_EQ(fake.Log(), FakeEntry("GetComputerSoftWare", "开始"));
 }
 
 TEST(Facade, UnwritableLogLeavesAnswersAlone) {

@@ -13,13 +13,9 @@
 namespace velmora {
 namespace {
 
+using testing::FakeEntry;
 using testing::FakePlatform;
 
-std::string Entry(const char* name, const char* message) {
-    return std::string("2026-12-07日 05:30:33  [") + name + "]  \r\n" + message + "\r\n";
-}
-
-std::string LogOf(FakePlatform& fake) { return fake.appended[u"C:\\Program Files\\Velmora\\Dovrell.log"]; }
 
 std::string Bytes(const uint8_t* data, size_t size) { return std::string(reinterpret_cast<const char*>(data), size); }
 
@@ -42,7 +38,7 @@ TEST(InternetCard, AddressTextAndPublicAnswer) {
         EXPECT_EQ(clsInternetCard(fake).EthernetAddress(lana), c.address);
         EXPECT_EQ(clsTarsin(fake).GetInternetCardAddress(), c.publicAnswer) << Utf16ToUtf8(c.address);
         EXPECT_EQ(fake.netbios.allocations, fake.netbios.frees);
-        EXPECT_EQ(LogOf(fake), Entry("GetInternetCardAddress", "开始") + Entry("GetInternetCardAddress", "结束"));
+        EXPECT_EQ(fake.Log(), FakeEntry("GetInternetCardAddress", "开始") + FakeEntry("GetInternetCardAddress", "结束"));
     }
 }
 
@@ -127,7 +123,7 @@ TEST(ComputerIp, FirstAddressOfTheLocalHost) {
         EXPECT_EQ(fake.sockets.hostNameLengths, std::vector<int32_t>{256});
         EXPECT_EQ(fake.sockets.lookedUp, std::vector<std::string>{"fakehost"});
         EXPECT_EQ(fake.sockets.cleanups, 1);
-        EXPECT_EQ(LogOf(fake), Entry("GetComputerIP", "开始") + Entry("GetComputerIP", "结束"));
+        EXPECT_EQ(fake.Log(), FakeEntry("GetComputerIP", "开始") + FakeEntry("GetComputerIP", "结束"));
     }
 }
 
@@ -204,7 +200,7 @@ TEST(ComputerIp, RunTimeErrorEndsTheCallQuietly) {
     fake.sockets.AddHost("fakehost", {{10, 0, 0, 7}});
     fake.sockets.lookupRaises = true;
     EXPECT_EQ(clsTarsin(fake).GetComputerIP(), u"");
-    EXPECT_EQ(LogOf(fake), Entry("GetComputerIP", "开始"));
+    EXPECT_EQ(fake.Log(), FakeEntry("GetComputerIP", "开始"));
 }
 
 }  // namespace

@@ -9,14 +9,11 @@
 namespace velmora {
 namespace {
 
+using testing::FakeEntry;
 using testing::FakePlatform;
 
 constexpr char kRoot[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-std::string Entry(const char* name, const char* message) {
-    return std::string("2026-12-07日 05:30:33  [") + name + "]  \r\n" + message + "\r\n";
-}
-std::string LogOf(FakePlatform& fake) { return fake.appended[u"C:\\Program Files\\Velmora\\Dovrell.log"]; }
 
 struct Program {
     const char* subkey;
@@ -63,12 +60,12 @@ TEST(SoftWare, ListsUsableDisplayNamesInEnumerationOrder) {
         EXPECT_EQ(list, expected) << c.label;
         // One yield per subkey and one at the end; a direct call writes no log entries.
         EXPECT_EQ(fake.pendingMessageYields, static_cast<int>(c.programs.size()) + 1) << c.label;
-        EXPECT_EQ(LogOf(fake), "") << c.label;
+        EXPECT_EQ(fake.Log(), "") << c.label;
 
         fake.pendingMessageYields = 0;
         EXPECT_EQ(clsTarsin(fake).GetComputerSoftWare(), c.facade) << c.label;
         EXPECT_EQ(fake.pendingMessageYields, static_cast<int>(c.programs.size()) + 3) << c.label;
-        EXPECT_EQ(LogOf(fake), Entry("GetComputerSoftWare", "开始") + Entry("GetComputerSoftWare", "结束")) << c.label;
+        EXPECT_EQ(fake.Log(), FakeEntry("GetComputerSoftWare", "开始") + FakeEntry("GetComputerSoftWare", "结束")) << c.label;
         EXPECT_EQ(fake.registry.OpenHandleCount(), 0u) << c.label;
     }
 }
@@ -83,7 +80,7 @@ TEST(SoftWare, UnreadableRootTriesThreeTimesThenAnswersEmpty) {
         fake.registry.opens.clear();
         EXPECT_EQ(clsTarsin(fake).GetComputerSoftWare(), u"");
         EXPECT_EQ(fake.registry.opens, std::vector<std::string>(3, kRoot));
-        EXPECT_EQ(LogOf(fake), Entry("GetComputerSoftWare", "开始") + Entry("GetComputerSoftWare", "结束"));
+        EXPECT_EQ(fake.Log(), FakeEntry("GetComputerSoftWare", "开始") + FakeEntry("GetComputerSoftWare", "结束"));
     }
 }
 
@@ -100,7 +97,7 @@ TEST(SoftWare, ListBeyondSixteenBitCountersFailsTheCall) {
         } catch (const RuntimeError& e) {
             EXPECT_EQ(e.Number(), 6) << subkeys;
         }
-        EXPECT_EQ(LogOf(fake), Entry("GetComputerSoftWare", "开始")) << subkeys;
+        EXPECT_EQ(fake.Log(), FakeEntry("GetComputerSoftWare", "开始")) << subkeys;
         EXPECT_EQ(fake.registry.OpenHandleCount(), 0u);
     }
     FakePlatform fake;

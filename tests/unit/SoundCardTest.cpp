@@ -11,13 +11,9 @@
 namespace velmora {
 namespace {
 
+using testing::FakeEntry;
 using testing::FakePlatform;
 
-std::string Entry(const char* name, const char* message) {
-    return std::string("2026-12-07日 05:30:33  [") + name + "]  \r\n" + message + "\r\n";
-}
-
-std::string LogOf(FakePlatform& fake) { return fake.appended[u"C:\\Program Files\\Velmora\\Dovrell.log"]; }
 
 String Blanks(size_t n) { return String(n, u' '); }
 
@@ -129,8 +125,8 @@ TEST(SoundCard, PublicMethodsRunTheBracketWithTheirSelectors) {
     std::string expected;
     for (const char* name : {"GetSoundCardId", "GetSoundCardName", "GetSoundCardChannel", "GetSoundCardDwformats",
                              "GetSoundCardDwsupport"})
-        expected += Entry(name, "开始") + Entry(name, "结束");
-    EXPECT_EQ(LogOf(fake), expected);
+        expected += FakeEntry(name, "开始") + FakeEntry(name, "结束");
+    EXPECT_EQ(fake.Log(), expected);
 }
 
 }  // namespace

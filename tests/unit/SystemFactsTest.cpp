@@ -10,12 +10,9 @@
 namespace velmora {
 namespace {
 
+using testing::FakeEntry;
 using testing::FakePlatform;
 
-std::string Entry(const char* name, const char* message) {
-    return std::string("2026-12-07日 05:30:33  [") + name + "]  \r\n" + message + "\r\n";
-}
-std::string LogOf(FakePlatform& fake) { return fake.appended[u"C:\\Program Files\\Velmora\\Dovrell.log"]; }
 
 TEST(Memory, KilobyteTexts) {
     const struct {
@@ -126,8 +123,8 @@ TEST(SystemFacts, FacadeMethodsRunTheBracket) {
     std::string expected;
     for (const char* name : {"GetIEVersion", "GetPhysicsMemory", "GetComputerName", "GetVirtualMemory",
                              "GetComputerName"})
-        expected += Entry(name, "开始") + Entry(name, "结束");
-    EXPECT_EQ(LogOf(fake), expected);
+        expected += FakeEntry(name, "开始") + FakeEntry(name, "结束");
+    EXPECT_EQ(fake.Log(), expected);
 }
 
 struct FailingWorker {
@@ -140,7 +137,7 @@ TEST(SystemFacts, TrappedBracketSwallowsFailureWithoutEndEntry) {
     clsTarsin tarsin(fake);
     EXPECT_EQ(tarsin.TrappedBracket<FailingWorker>(u"GetComputerName", [](FailingWorker& w) { return w.Work(); }),
               u"");
-    EXPECT_EQ(LogOf(fake), Entry("GetComputerName", "开始"));
+    EXPECT_EQ(fake.Log(), FakeEntry("GetComputerName", "开始"));
     EXPECT_THROW(tarsin.Bracket<FailingWorker>(u"GetPhysicsMemory", [](FailingWorker& w) { return w.Work(); }),
                  RuntimeError);
 }
