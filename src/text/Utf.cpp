@@ -1,21 +1,12 @@
 #include "text/Utf.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace velmora {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-void PushUtf16(String& out, char32_t cp) {
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-        out.push_back(static_cast<char16_t>(cp));
-    }
-}
 
 // Decodes one sequence at bytes[i], advancing i; invalid input yields U+FFFD
 // and consumes one byte so the rest still decodes.
@@ -57,9 +48,31 @@ void PushUtf8(std::string& out, char32_t cp) {
 }  // namespace
 
 String Utf8ToUtf16(std::string_view bytes) {
-    String out;
-    out.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size();) PushUtf16(out, DecodeOne(bytes, i));
+    // Never more units than bytes: written in place, trimmed once, plain ASCII without a decode.
+    String out(bytes.size(), u'\0');
+    size_t n = 0;
+    for (size_t i = 0; i < bytes.size();) {
+        // ASCII eight bytes at a time, then byte by byte up to the next sequence.
+        while (i + 8 <= bytes.size()) {
+            uint64_t word;
+            std::memcpy(&word, bytes.data() + i, 8);
+            if (word & 0x8080808080808080ull) break;
+            for (size_t k = 0; k < 8; ++k) out[n + k] = static_cast<unsigned char>(bytes[i + k]);
+            n += 8;
+            i += 8;
+        }
+        while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) out[n++] = static_cast<unsigned char>(bytes[i++]);
+        if (i == bytes.size()) break;
+        char32_t cp = DecodeOne(bytes, i);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out[n++] = static_cast<char16_t>(0xD800 + (cp >> 10));
+            out[n++] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out[n++] = static_cast<char16_t>(cp);
+        }
+    }
+    out.resize(n);
     return out;
 }
 
@@ -67,6 +80,17 @@ std::string Utf16ToUtf8(StringView text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
+        size_t run = 0;  // a run of ASCII goes across in one append
+        while (i + run < text.size() && text[i + run] < 0x80) ++run;
+        if (run > 0) {
+            const size_t at = out.size();
+            out.resize(at + run);
+            char* to = out.data() + at;
+            const char16_t* from = text.data() + i;
+            for (size_t k = 0; k < run; ++k) to[k] = static_cast<char>(from[k]);
+            i += run;
+            if (i == text.size()) break;
+        }
         char32_t cp = text[i];
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
             text[i + 1] <= 0xDFFF) {

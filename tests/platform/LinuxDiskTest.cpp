@@ -1,7 +1,10 @@
 // The Linux disk and drive backends: small fake /sys, /proc and /etc trees with
 // traps, then the real machine checked against statvfs, df and /sys read apart.
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/statvfs.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -328,6 +331,40 @@ TEST(LinuxDrives, NoRootMountMeansNoDrives) {
     EXPECT_EQ(buffer[0], '\0');
     EXPECT_EQ(drives.GetWindowsDirectoryA(buffer, sizeof buffer), 0u);
     EXPECT_EQ(drives.GetDriveTypeA("C:\\"), kDriveNoRootDir);
+}
+
+TEST(LinuxDrives, MapFollowsTheMountTable) {
+    // A table that is no kernel table is read afresh each time.
+    FakeRoot tree;
+    tree.Write("proc/self/mountinfo", "27 1 8:1 / / rw - ext4 /dev/sda1 rw\n");
+    LinuxDrives fake(tree.root());
+    ASSERT_EQ(fake.Drives().size(), 1u);
+    tree.Write("proc/self/mountinfo", "27 1 8:1 / / rw - ext4 /dev/sda1 rw\n30 27 8:17 / /data rw - xfs /dev/sdb1 rw\n");
+    EXPECT_EQ(fake.Drives().size(), 2u);
+
+    // The kernel's table, kept open between calls: a mount on "/" in a private mount
+    // namespace (a child process, as root) must show at the next call.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            ::_exit(77);
+        LinuxDrives real;
+        auto rootType = [&] {
+            const auto map = real.Drives();
+            return map.empty() ? std::string() : map.front().fsType;
+        };
+        const std::string before = rootType();
+        if (before.empty() || before == "tmpfs" || ::mount("velmora", "/", "tmpfs", 0, nullptr) != 0) ::_exit(77);
+        const bool seen = rootType() == "tmpfs";
+        ::umount2("/", MNT_DETACH);
+        ::_exit(seen && rootType() == before ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mount namespace here (needs root)";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "a mount or unmount did not show in the drive map";
 }
 
 std::string Shell(const std::string& command) {

@@ -170,6 +170,17 @@ TEST(LinuxRegistryReaders, PackageDatabaseChangesAreSeen) {
     EXPECT_EQ(count(), 2);
     fs::remove(dir.root() + "var/lib/dpkg/status");
     EXPECT_EQ(count(), -1);
+    // dpkg's own way: a new file renamed over the old one.
+    dir.Write("var/lib/dpkg/status-new", Stanza("one", "install ok installed"));
+    fs::rename(dir.root() + "var/lib/dpkg/status-new", dir.root() + "var/lib/dpkg/status");
+    EXPECT_EQ(count(), 1);
+    // Rewritten in place at the same size, within one tick of the file clock.
+    dir.Write("var/lib/dpkg/status", Stanza("one", "install ok  unpacked"));
+    EXPECT_EQ(count(), 0);
+    // The whole folder replaced: whatever watched the old one, the new one is read.
+    fs::rename(dir.root() + "var/lib/dpkg", dir.root() + "var/lib/dpkg-old");
+    dir.Write("var/lib/dpkg/status", Stanza("one", "install ok installed") + "\n" + Stanza("two", "install ok installed"));
+    EXPECT_EQ(count(), 2);
     EXPECT_EQ(registry.OpenHandleCount(), 0u);
 }
 

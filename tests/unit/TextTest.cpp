@@ -104,5 +104,29 @@ TEST(Utf, RoundTripAndMalformedInput) {
     EXPECT_EQ(Utf8ToUtf16(std::string("a\0b", 3)), String(u"a\0b", 3));
 }
 
+// ASCII goes across in blocks of eight: sequences and faults on every side of a block.
+TEST(Utf, SequencesAroundAsciiBlocks) {
+    const struct {
+        std::string utf8;
+        String utf16;
+        bool roundTrip;
+    } cases[] = {
+        {"abcdefgh", u"abcdefgh", true},
+        {"abcdefghi\xC3\xA9", u"abcdefghi\u00E9", true},
+        {"1234567\xE4\xB8\xAD" "abcdefgh12", u"1234567\u4E2Dabcdefgh12", true},
+        {"\xF0\x9F\x98\x80" "abcdefghij", u"\U0001F600abcdefghij", true},
+        {"abcdefgh\xFFxyz", u"abcdefgh\uFFFDxyz", false},
+        {"abcdefghijklmno\xE4\xB8", u"abcdefghijklmno\uFFFD\uFFFD", false},
+        {std::string("abcdefg\0hijklmnop\0\0\0\0\0\0\0\0", 25), String(u"abcdefg\0hijklmnop\0\0\0\0\0\0\0\0", 25), true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Utf8ToUtf16(c.utf8), c.utf16) << c.utf8;
+        if (c.roundTrip) {
+            EXPECT_EQ(Utf16ToUtf8(c.utf16), c.utf8) << c.utf8;
+        }
+    }
+    EXPECT_EQ(Utf16ToUtf8(String(u"abcdefghij") + char16_t(0xDC00) + u"k"), "abcdefghij\xEF\xBF\xBDk");
+}
+
 }  // namespace
 }  // namespace velmora

@@ -1,7 +1,12 @@
 #include "platform/linux/LinuxDrives.h"
 
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -130,9 +135,66 @@ LinuxDrives::LinuxDrives(std::string root) : root_(std::move(root)) {
     if (root_.empty() || root_.back() != '/') root_ += '/';
 }
 
+LinuxDrives::~LinuxDrives() {
+    if (mounts_ >= 0) ::close(mounts_);
+}
+
+namespace {
+
+constexpr size_t kMaxMountInfo = 4 * 1024 * 1024;
+
+// The whole table again from the open file; nullopt if it cannot be read.
+std::optional<std::string> ReadFromStart(int fd) {
+    if (::lseek(fd, 0, SEEK_SET) != 0) return std::nullopt;
+    std::string text;
+    char chunk[16384];
+    while (text.size() < kMaxMountInfo) {  // as ReadSysFile: what lies past the limit is left out
+        const ssize_t got = ::read(fd, chunk, sizeof chunk);
+        if (got < 0) return std::nullopt;
+        if (got == 0) break;
+        text.append(chunk, std::min(static_cast<size_t>(got), kMaxMountInfo - text.size()));
+    }
+    return text;
+}
+
+}  // namespace
+
 std::vector<MountedDrive> LinuxDrives::Drives() const {
-    const auto text = ReadSysFile(root_ + "proc/self/mountinfo", 4 * 1024 * 1024);
-    return text ? DriveMap(ParseMountInfo(*text)) : std::vector<MountedDrive>();
+    const std::string path = root_ + "proc/self/mountinfo";
+    std::lock_guard lock(mountsMutex_);
+    if (mountsTried_ && mountsOwner_ != ::getpid()) {
+        // A forked child shares the open table's position and change flag with its
+        // parent: it opens one of its own.
+        if (mounts_ >= 0) ::close(mounts_);
+        mounts_ = -1;
+        mountsTried_ = false;
+        mountsMap_.reset();
+    }
+    if (!mountsTried_) {
+        mountsTried_ = true;
+        mountsOwner_ = ::getpid();
+        mounts_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        struct statfs fs{};
+        // Only the kernel's table announces changes (POLLPRI at every mount and unmount).
+        if (mounts_ >= 0 && (::fstatfs(mounts_, &fs) != 0 || fs.f_type != PROC_SUPER_MAGIC)) {
+            ::close(mounts_);
+            mounts_ = -1;
+        }
+    }
+    if (mounts_ < 0) {
+        const auto text = ReadSysFile(path, kMaxMountInfo);
+        return text ? DriveMap(ParseMountInfo(*text)) : std::vector<MountedDrive>();
+    }
+    // Each poll reports a change once; one after it shows at the next call.
+    pollfd change{mounts_, POLLPRI, 0};
+    const bool changed = ::poll(&change, 1, 0) != 0 && (change.revents & (POLLPRI | POLLERR)) != 0;
+    if (!mountsMap_ || changed) {
+        const auto text = ReadFromStart(mounts_);
+        mountsMap_.reset();
+        if (!text) return {};
+        mountsMap_ = DriveMap(ParseMountInfo(*text));
+    }
+    return *mountsMap_;
 }
 
 std::optional<MountedDrive> LinuxDrives::Resolve(const char* designation) const {

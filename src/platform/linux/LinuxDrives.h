@@ -4,6 +4,7 @@
 // RAM disk, mounted whole rather than bound from a subfolder) follows as D:, E:,
 // ... in mount order, once per device. Only these designations resolve: a text
 // that is not one names no drive, and nothing a caller passes is used as a path.
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ class LinuxDrives final : public IDrives {
 public:
     // `root` is the folder that stands for "/" (tests hand in a small fake tree).
     explicit LinuxDrives(std::string root = "/");
+    ~LinuxDrives() override;
+    LinuxDrives(const LinuxDrives&) = delete;
+    LinuxDrives& operator=(const LinuxDrives&) = delete;
 
     uint32_t GetLogicalDriveStringsA(uint32_t size, char* buffer) override;
     uint32_t GetDriveTypeA(const char* root) override;
@@ -43,7 +47,8 @@ public:
     int32_t GetDiskFreeSpaceExA(const char* directory, uint64_t* freeBytesToCaller, uint64_t* totalBytes,
                                 uint64_t* totalFreeBytes) override;
 
-    // The drive map as mounted now (read afresh on every call).
+    // The drive map as mounted now. The kernel's mount table is kept open and its
+    // map reused until the table signals a change; any other table is read afresh.
     std::vector<MountedDrive> Drives() const;
 
 private:
@@ -52,6 +57,11 @@ private:
     bool Removable(const MountedDrive& drive) const;
 
     std::string root_;
+    mutable std::mutex mountsMutex_;
+    mutable int mounts_ = -1;         // the open mount table (procfs only)
+    mutable bool mountsTried_ = false;
+    mutable int mountsOwner_ = 0;     // the process that opened it
+    mutable std::optional<std::vector<MountedDrive>> mountsMap_;  // its map as last read
 };
 
 }  // namespace velmora

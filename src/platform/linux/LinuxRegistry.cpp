@@ -1,6 +1,8 @@
 #include "platform/linux/LinuxRegistry.h"
 
+#include <sys/inotify.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <map>
 
@@ -162,6 +164,57 @@ std::shared_ptr<RegistryTree> BuildLinuxRegistry(const std::string& rootFolder) 
 LinuxRegistry::LinuxRegistry(std::string rootFolder)
     : TreeRegistry([this] { return Current(); }), root_(std::move(rootFolder)) {
     if (root_.empty() || root_.back() != '/') root_ += '/';
+    // dpkg replaces its status file by renaming a new one over it; a watch on the
+    // folder sees that, edits in place, removal, and the folder itself going away.
+    Watch();
+}
+
+void LinuxRegistry::Watch() {
+    watchOwner_ = ::getpid();
+    watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    constexpr uint32_t kEvents = IN_CREATE | IN_DELETE | IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM |
+                                 IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF;
+    if (watch_ >= 0 && ::inotify_add_watch(watch_, (root_ + "var/lib/dpkg").c_str(), kEvents) < 0) {
+        ::close(watch_);
+        watch_ = -1;
+    }
+}
+
+LinuxRegistry::~LinuxRegistry() {
+    if (watch_ >= 0) ::close(watch_);
+}
+
+bool LinuxRegistry::FolderMayHaveChanged(bool& statusTouched) {
+    statusTouched = false;
+    if (watchOwner_ != ::getpid()) {
+        // A forked child shares the parent's event queue, so the events it drains are
+        // lost to the other: it makes its own watch and trusts nothing seen before.
+        if (watch_ >= 0) ::close(watch_);
+        Watch();
+        return true;
+    }
+    if (watch_ < 0) return true;
+    alignas(inotify_event) char events[4096];
+    bool any = false;
+    for (;;) {
+        const ssize_t got = ::read(watch_, events, sizeof events);
+        if (got <= 0) break;  // EAGAIN: nothing (more) queued
+        any = true;
+        for (ssize_t at = 0; at < got;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+            // The folder gone or moved, or events lost: the watch proves nothing any more.
+            if (event->mask & (IN_IGNORED | IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
+                ::close(watch_);
+                watch_ = -1;
+                return true;
+            }
+            // An event naming the file itself: rebuilt even when size and time look the
+            // same (a rewrite within one tick of the file system's clock).
+            if (event->len > 0 && std::string_view(event->name) == "status") statusTouched = true;
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    return any;
 }
 
 LinuxRegistry::Stamp LinuxRegistry::StatusStamp() const {
@@ -172,8 +225,12 @@ LinuxRegistry::Stamp LinuxRegistry::StatusStamp() const {
 }
 
 std::shared_ptr<const RegistryTree> LinuxRegistry::Current() {
+    // The events are drained before the stamp is taken, so a change during the
+    // rebuild still shows at the next call.
+    bool statusTouched = false;
+    if (!FolderMayHaveChanged(statusTouched) && tree_) return tree_;
     const Stamp now = StatusStamp();
-    if (!tree_ || !(now == stamp_)) {
+    if (!tree_ || statusTouched || !(now == stamp_)) {
         tree_ = BuildLinuxRegistry(root_);
         stamp_ = now;
     }

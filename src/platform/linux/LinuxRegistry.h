@@ -43,6 +43,9 @@ std::shared_ptr<RegistryTree> BuildLinuxRegistry(const std::string& rootFolder);
 class LinuxRegistry final : public TreeRegistry {
 public:
     explicit LinuxRegistry(std::string rootFolder = "/");
+    ~LinuxRegistry() override;
+    LinuxRegistry(const LinuxRegistry&) = delete;
+    LinuxRegistry& operator=(const LinuxRegistry&) = delete;
 
 private:
     // The tree, rebuilt when the package database has changed since it was made,
@@ -56,10 +59,17 @@ private:
         bool operator==(const Stamp&) const = default;
     };
     Stamp StatusStamp() const;
+    // True unless the watch on the package database's folder proves nothing there
+    // changed since the last look (then the stamp need not be taken again);
+    // `statusTouched` when an event named the status file itself.
+    bool FolderMayHaveChanged(bool& statusTouched);
 
     std::string root_;
     std::shared_ptr<const RegistryTree> tree_;
     Stamp stamp_;
+    void Watch();
+    int watch_ = -1;  // inotify on var/lib/dpkg; -1: no watch, the stamp is taken every time
+    int watchOwner_ = 0;  // the process that made the watch
 };
 
 }  // namespace velmora

@@ -1,0 +1,127 @@
+#pragma once
+// The floors: the platform calls a method cannot do without, and nothing else.
+// Shared by the native benchmark and the Windows host, run on the real backend.
+#include <cstring>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/Platform.h"
+#include "public/modPublic.h"
+
+namespace velmora::bench {
+
+// Keeps a result alive so the call that made it is not optimized away.
+inline volatile char keepSink;
+template <class T>
+void Keep(const T& value) {
+    keepSink = *reinterpret_cast<const volatile char*>(&value);
+}
+
+void AppendOnce(Platform& p, const std::string& entry) { p.files.AppendToFile(LogFilePath(p), entry); }
+
+void Leaves13(Platform& p) {
+    CpuRegs regs;
+    for (uint32_t leaf = 0; leaf < 4; ++leaf) Keep(p.cpu.CpuIdLeaf(leaf, 0, regs));
+    for (uint32_t leaf = 0x80000000; leaf < 0x80000009; ++leaf) Keep(p.cpu.CpuIdLeaf(leaf, 0, regs));
+}
+
+// The uninstall root enumerated with each DisplayName read: what any reader of the list must do.
+void EnumerateUninstall(Platform& p) {
+    RegKey root{};
+    if (p.registry.RegOpenKeyA(RootKey(kHKeyLocalMachine), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                               root) != 0)
+        return;
+    char name[512];
+    uint8_t data[512];
+    for (uint32_t i = 0;; ++i) {
+        uint32_t size = sizeof name;
+        if (p.registry.RegEnumKeyExA(root, i, name, size) != 0) break;
+        RegKey sub{};
+        if (p.registry.RegOpenKeyA(root, name, sub) != 0) continue;
+        uint32_t type = 0, bytes = sizeof data;
+        p.registry.RegQueryValueExA(sub, "DisplayName", &type, data, &bytes);
+        p.registry.RegCloseKey(sub);
+    }
+    p.registry.RegCloseKey(root);
+}
+
+const std::vector<std::pair<const char*, std::function<void(Platform&)>>>& Floors() {
+    static const std::string entry(64, 'x');
+    static const std::vector<std::pair<const char*, std::function<void(Platform&)>>> floors = {
+        {"LogAppend", [](Platform& p) { AppendOnce(p, entry); }},
+        {"CpuLeaves13", Leaves13},
+        {"GetVersionExA",
+         [](Platform& p) {
+             OsVersionInfoA info{};
+             info.dwOSVersionInfoSize = sizeof info;
+             Keep(p.version.GetVersionExA(info));
+         }},
+        {"GlobalMemoryStatusEx",
+         [](Platform& p) {
+             MemoryStatusEx status{};
+             status.dwLength = sizeof status;
+             Keep(p.systemInfo.GlobalMemoryStatusEx(status));
+         }},
+        {"GetComputerNameA",
+         [](Platform& p) {
+             char name[64];
+             uint32_t size = sizeof name;
+             Keep(p.systemInfo.GetComputerNameA(name, size));
+         }},
+        {"gethostbyname",
+         [](Platform& p) {
+             WsaData data;
+             if (p.sockets.WSAStartup(0x0101, data) != 0) return;
+             char name[256];
+             if (p.sockets.gethostname(name, sizeof name) == 0) Keep(p.sockets.gethostbyname(name));
+             p.sockets.WSACleanup();
+         }},
+        {"GetDiskFreeSpaceExA",
+         [](Platform& p) {
+             uint64_t a = 0, b = 0, c = 0;
+             Keep(p.drives.GetDiskFreeSpaceExA("C:\\", &a, &b, &c));
+         }},
+        {"GetVolumeInformationA",
+         [](Platform& p) {
+             char label[261], fs[261];
+             uint32_t serial = 0, maxlen = 0, flags = 0;
+             Keep(p.drives.GetVolumeInformationA("C:\\", label, sizeof label, &serial, &maxlen, &flags, fs, sizeof fs));
+         }},
+        {"GetLogicalDrives",
+         [](Platform& p) {
+             char buffer[512];
+             const uint32_t n = p.drives.GetLogicalDriveStringsA(sizeof buffer, buffer);
+             for (uint32_t i = 0; i < n && i < sizeof buffer && buffer[i]; i += std::strlen(buffer + i) + 1)
+                 Keep(p.drives.GetDriveTypeA(buffer + i));
+         }},
+        {"waveOutGetDevCapsA",
+         [](Platform& p) {
+             WaveOutCapsA caps{};
+             if (p.wave.waveOutGetNumDevs() > 0) Keep(p.wave.waveOutGetDevCapsA(0, &caps, sizeof caps));
+         }},
+        {"UninstallEnum", EnumerateUninstall},
+        // The disk summary: the drive list, then per fixed drive its volume record and
+        // sizes, and the six entries of the three nested public calls, plus the outer two.
+        {"DiskSummary",
+         [](Platform& p) {
+             AppendOnce(p, entry);
+             char buffer[512];
+             const uint32_t n = p.drives.GetLogicalDriveStringsA(sizeof buffer, buffer);
+             for (uint32_t i = 0; i < n && i < sizeof buffer && buffer[i]; i += std::strlen(buffer + i) + 1) {
+                 if (p.drives.GetDriveTypeA(buffer + i) != kDriveFixed) continue;
+                 char label[261], fs[261];
+                 uint32_t serial = 0, maxlen = 0, flags = 0;
+                 uint64_t a = 0, b = 0, c = 0;
+                 Keep(p.drives.GetVolumeInformationA(buffer + i, label, sizeof label, &serial, &maxlen, &flags, fs, sizeof fs));
+                 Keep(p.drives.GetDiskFreeSpaceExA(buffer + i, &a, &b, &c));
+                 for (int k = 0; k < 6; ++k) AppendOnce(p, entry);
+             }
+             AppendOnce(p, entry);
+         }},
+    };
+    return floors;
+}
+
+}  // namespace velmora::bench

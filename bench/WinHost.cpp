@@ -1,0 +1,285 @@
+// The Windows timing host, run under Wine by tools/bench-all: every method of the
+// registered Tarsin.dll early bound (vtable) and late bound (IDispatch::Invoke),
+// the same through the facade directly on the real Win32 backend, the floors, and
+// Wine's WMI classes for the same facts, all in one run.
+// Prints one "kind/name<TAB>median nanoseconds per call" line per case.
+#include <windows.h>
+#include <ole2.h>
+#include <oleauto.h>
+#include <wbemcli.h>
+#undef GetComputerName
+#undef GetDiskFreeSpace
+#include "Velmora.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Floors.h"
+#include "platform/win32/Win32Platform.h"
+#include "public/clsTarsin.h"
+#include "registry/clsSoftWare.h"
+
+namespace {
+
+using velmora::String;
+using velmora::Win32Platform;
+using Facade = velmora::clsTarsin;
+using velmora::bench::Keep;
+
+int gRepetitions = 9;
+
+double Now() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER count;
+    ::QueryPerformanceCounter(&count);
+    return static_cast<double>(count.QuadPart) * 1e9 / static_cast<double>(frequency.QuadPart);
+}
+
+// The median over the repetitions of the mean cost of a batch; a batch runs for
+// about 20 ms (at least one call) so cheap calls are not lost in the timer.
+void Measure(const std::string& name, const std::function<void()>& call) {
+    call();  // warm up: first loads and caches are not what a caller pays each time
+    const double start = Now();
+    call();
+    const double one = std::max(Now() - start, 1.0);
+    const int batch = std::clamp(static_cast<int>(20e6 / one), 1, 1000000);
+    std::vector<double> costs;
+    for (int r = 0; r < gRepetitions; ++r) {
+        const double t0 = Now();
+        for (int i = 0; i < batch; ++i) call();
+        costs.push_back((Now() - t0) / batch);
+    }
+    std::sort(costs.begin(), costs.end());
+    std::printf("%s\t%.0f\n", name.c_str(), costs[costs.size() / 2]);
+    std::fflush(stdout);
+}
+
+struct Bstr {
+    BSTR p = nullptr;
+    explicit Bstr(const wchar_t* text = nullptr) : p(text ? ::SysAllocString(text) : nullptr) {}
+    ~Bstr() { ::SysFreeString(p); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+};
+
+// A one-element array of strings as a VB host passes it (element 0 kept).
+SAFEARRAY* NewStringArray() {
+    SAFEARRAYBOUND bound{1, 0};
+    return ::SafeArrayCreate(VT_BSTR, 1, &bound);
+}
+
+using EarlyString = HRESULT(STDMETHODCALLTYPE _clsTarsin::*)(BSTR*);
+using EarlyDrive = HRESULT(STDMETHODCALLTYPE _clsTarsin::*)(BSTR, double*);
+
+enum class Kind { String, DriveNumber, DriveString, DriveLong, Array };
+struct Method {
+    const char* name;
+    Kind kind;
+    EarlyString early = nullptr;
+    EarlyDrive earlyDrive = nullptr;
+    std::function<void(Facade&)> facade;
+};
+
+const String kDrive = u"C:";
+
+std::vector<Method> Methods() {
+    return {
+        {"GetDiskSerialNumber", Kind::String, &_clsTarsin::GetDiskSerialNumber, nullptr, [](Facade& t) { Keep(t.GetDiskSerialNumber()); }},
+        {"GetInternetCardAddress", Kind::String, &_clsTarsin::GetInternetCardAddress, nullptr, [](Facade& t) { Keep(t.GetInternetCardAddress()); }},
+        {"GetSoundCardId", Kind::String, &_clsTarsin::GetSoundCardId, nullptr, [](Facade& t) { Keep(t.GetSoundCardId()); }},
+        {"GetSoundCardName", Kind::String, &_clsTarsin::GetSoundCardName, nullptr, [](Facade& t) { Keep(t.GetSoundCardName()); }},
+        {"GetSoundCardChannel", Kind::String, &_clsTarsin::GetSoundCardChannel, nullptr, [](Facade& t) { Keep(t.GetSoundCardChannel()); }},
+        {"GetSoundCardDwformats", Kind::String, &_clsTarsin::GetSoundCardDwformats, nullptr, [](Facade& t) { Keep(t.GetSoundCardDwformats()); }},
+        {"GetSoundCardDwsupport", Kind::String, &_clsTarsin::GetSoundCardDwsupport, nullptr, [](Facade& t) { Keep(t.GetSoundCardDwsupport()); }},
+        {"GetCPUName", Kind::String, &_clsTarsin::GetCPUName, nullptr, [](Facade& t) { Keep(t.GetCPUName()); }},
+        {"GetCPUManufacturer", Kind::String, &_clsTarsin::GetCPUManufacturer, nullptr, [](Facade& t) { Keep(t.GetCPUManufacturer()); }},
+        {"GetOperatingSystemName", Kind::String, &_clsTarsin::GetOperatingSystemName, nullptr, [](Facade& t) { Keep(t.GetOperatingSystemName()); }},
+        {"GetOperatingSystemVersion", Kind::String, &_clsTarsin::GetOperatingSystemVersion, nullptr, [](Facade& t) { Keep(t.GetOperatingSystemVersion()); }},
+        {"GetIEVersion", Kind::String, &_clsTarsin::GetIEVersion, nullptr, [](Facade& t) { Keep(t.GetIEVersion()); }},
+        {"GetCPUModel", Kind::String, &_clsTarsin::GetCPUModel, nullptr, [](Facade& t) { Keep(t.GetCPUModel()); }},
+        {"GetPhysicsMemory", Kind::String, &_clsTarsin::GetPhysicsMemory, nullptr, [](Facade& t) { Keep(t.GetPhysicsMemory()); }},
+        {"GetComputerName", Kind::String, &_clsTarsin::GetComputerName, nullptr, [](Facade& t) { Keep(t.GetComputerName()); }},
+        {"GetComputerIP", Kind::String, &_clsTarsin::GetComputerIP, nullptr, [](Facade& t) { Keep(t.GetComputerIP()); }},
+        {"GetVirtualMemory", Kind::String, &_clsTarsin::GetVirtualMemory, nullptr, [](Facade& t) { Keep(t.GetVirtualMemory()); }},
+        {"GetDiskFreeSpace", Kind::DriveNumber, nullptr, &_clsTarsin::GetDiskFreeSpace, [](Facade& t) { Keep(t.GetDiskFreeSpace(kDrive)); }},
+        {"GetDiskSpace", Kind::DriveNumber, nullptr, &_clsTarsin::GetDiskSpace, [](Facade& t) { Keep(t.GetDiskSpace(kDrive)); }},
+        {"GetDiskFATname", Kind::DriveString, nullptr, nullptr, [](Facade& t) { Keep(t.GetDiskFATname(kDrive)); }},
+        {"ChkSystemFdisk", Kind::DriveLong, nullptr, nullptr, [](Facade& t) { Keep(t.ChkSystemFdisk(kDrive)); }},
+        {"GetFixdDisk", Kind::Array, nullptr, nullptr,
+         [](Facade& t) {
+             std::vector<String> drives(1);
+             Keep(t.GetFixdDisk(drives));
+         }},
+        {"GetComputerDiskInfo", Kind::String, &_clsTarsin::GetComputerDiskInfo, nullptr, [](Facade& t) { Keep(t.GetComputerDiskInfo()); }},
+        {"GetComputerSoftWare", Kind::String, &_clsTarsin::GetComputerSoftWare, nullptr, [](Facade& t) { Keep(t.GetComputerSoftWare()); }},
+    };
+}
+
+void Early(_clsTarsin* object, const Method& m) {
+    Bstr drive(L"C:");
+    switch (m.kind) {
+    case Kind::String: {
+        BSTR answer = nullptr;
+        (object->*m.early)(&answer);
+        ::SysFreeString(answer);
+        break;
+    }
+    case Kind::DriveNumber: {
+        double answer = 0;
+        (object->*m.earlyDrive)(drive.p, &answer);
+        break;
+    }
+    case Kind::DriveString: {
+        BSTR answer = nullptr;
+        object->GetDiskFATname(drive.p, &answer);
+        ::SysFreeString(answer);
+        break;
+    }
+    case Kind::DriveLong: {
+        LONG answer = 0;
+        object->ChkSystemFdisk(drive.p, &answer);
+        break;
+    }
+    case Kind::Array: {
+        SAFEARRAY* array = NewStringArray();
+        VARIANT_BOOL answer = 0;
+        object->GetFixdDisk(&array, &answer);
+        ::SafeArrayDestroy(array);
+        break;
+    }
+    }
+}
+
+// Late bound as a script host calls: the identifier from the type library's
+// numbering, the arguments as VARIANTs, the answer as a VARIANT.
+void Late(IDispatch* object, DISPID id, Kind kind) {
+    VARIANT argument, result;
+    ::VariantInit(&argument);
+    ::VariantInit(&result);
+    SAFEARRAY* array = nullptr;
+    DISPPARAMS params{};
+    if (kind == Kind::Array) {
+        array = NewStringArray();
+        argument.vt = VT_BYREF | VT_ARRAY | VT_BSTR;
+        argument.pparray = &array;
+        params = {&argument, nullptr, 1, 0};
+    } else if (kind != Kind::String) {
+        argument.vt = VT_BSTR;
+        argument.bstrVal = ::SysAllocString(L"C:");
+        params = {&argument, nullptr, 1, 0};
+    }
+    object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+    ::VariantClear(&result);
+    if (array) ::SafeArrayDestroy(array);
+    else ::VariantClear(&argument);
+}
+
+// One WMI query as a host asks it: every instance of the class, one property read.
+void WmiQuery(IWbemServices* services, const wchar_t* wql, const wchar_t* property) {
+    Bstr language(L"WQL"), query(wql);
+    IEnumWbemClassObject* items = nullptr;
+    if (FAILED(services->ExecQuery(language.p, query.p, WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
+                                   &items)))
+        return;
+    IWbemClassObject* item = nullptr;
+    ULONG got = 0;
+    while (items->Next(WBEM_INFINITE, 1, &item, &got) == S_OK && got == 1) {
+        VARIANT value;
+        ::VariantInit(&value);
+        item->Get(property, 0, &value, nullptr, nullptr);
+        ::VariantClear(&value);
+        item->Release();
+    }
+    items->Release();
+}
+
+IWbemServices* ConnectWmi() {
+    IWbemLocator* locator = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
+                                  reinterpret_cast<void**>(&locator))))
+        return nullptr;
+    IWbemServices* services = nullptr;
+    Bstr ns(L"ROOT\\CIMV2");
+    locator->ConnectServer(ns.p, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services);
+    locator->Release();
+    return services;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc > 1) gRepetitions = std::max(1, std::atoi(argv[1]));
+    // The facade's own log goes to a scratch folder beside the registered copy's.
+    const char* logFolder = std::getenv("VELMORA_BENCH_LOG_DIR");
+    std::u16string folder;
+    for (const char* c = logFolder ? logFolder : "C:\\"; *c; ++c) folder += static_cast<char16_t>(*c);
+    static Win32Platform real(folder);
+
+    if (FAILED(::CoInitialize(nullptr))) return 1;
+    _clsTarsin* tarsin = nullptr;
+    _clsSoftWare* software = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_clsTarsin, nullptr, CLSCTX_INPROC_SERVER, IID__clsTarsin,
+                                  reinterpret_cast<void**>(&tarsin))) ||
+        FAILED(::CoCreateInstance(CLSID_clsSoftWare, nullptr, CLSCTX_INPROC_SERVER, IID__clsSoftWare,
+                                  reinterpret_cast<void**>(&software)))) {
+        std::fprintf(stderr, "Tarsin.dll is not registered\n");
+        return 1;
+    }
+
+    Facade facade(real.platform());
+    const std::vector<Method> methods = Methods();
+    for (size_t i = 0; i < methods.size(); ++i) {
+        const Method& m = methods[i];
+        const std::string name = m.name;
+        Measure("method/" + name, [&] { m.facade(facade); });
+        Measure("early/" + name, [&] { Early(tarsin, m); });
+        Measure("late/" + name, [&] { Late(tarsin, static_cast<DISPID>(0x60030000 + i), m.kind); });
+    }
+    const std::string soft = "clsSoftWare.GetComputerSoftWare";
+    Measure("method/" + soft, [&] {
+        std::vector<String> names(1);
+        Keep(velmora::clsSoftWare(real.platform()).GetComputerSoftWare(names));
+    });
+    Measure("early/" + soft, [&] {
+        SAFEARRAY* array = NewStringArray();
+        VARIANT_BOOL answer = 0;
+        software->GetComputerSoftWare(&array, &answer);
+        ::SafeArrayDestroy(array);
+    });
+    Measure("late/" + soft, [&] { Late(software, 0x60030000, Kind::Array); });
+
+    for (const auto& [name, floor] : velmora::bench::Floors()) Measure(std::string("floor/") + name, [&] { floor(real.platform()); });
+
+    if (IWbemServices* services = ConnectWmi()) {
+        Measure("peer/wmi_connect", [] {
+            if (IWbemServices* s = ConnectWmi()) s->Release();
+        });
+        const struct {
+            const char* name;
+            const wchar_t* query;
+            const wchar_t* property;
+        } peers[] = {
+            {"wmi_Win32_Processor", L"SELECT * FROM Win32_Processor", L"Name"},
+            {"wmi_Win32_LogicalDisk", L"SELECT * FROM Win32_LogicalDisk", L"FreeSpace"},
+            {"wmi_Win32_NetworkAdapter", L"SELECT * FROM Win32_NetworkAdapter", L"MACAddress"},
+            {"wmi_Win32_OperatingSystem", L"SELECT * FROM Win32_OperatingSystem", L"Caption"},
+            {"wmi_Win32_ComputerSystem", L"SELECT * FROM Win32_ComputerSystem", L"Name"},
+        };
+        for (const auto& p : peers) Measure(std::string("peer/") + p.name, [&] { WmiQuery(services, p.query, p.property); });
+        services->Release();
+    } else {
+        std::fprintf(stderr, "WMI is not available\n");
+    }
+    software->Release();
+    tarsin->Release();
+    ::CoUninitialize();
+    return 0;
+}
