@@ -88,6 +88,10 @@ const std::vector<std::pair<const char*, std::vector<const char*>>>& Peers() {
         {"dpkg-query_W", {"dpkg-query", "-W"}},
         {"hostname", {"hostname"}},
         {"hostname_I", {"hostname", "-I"}},
+        {"lsblk_serial", {"lsblk", "-dno", "SERIAL"}},
+        {"uname_sr", {"uname", "-sr"}},
+        {"findmnt_root", {"findmnt", "-no", "SOURCE", "/"}},
+        {"asound_cards", {"cat", "/proc/asound/cards"}},
     };
     return peers;
 }

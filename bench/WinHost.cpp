@@ -272,6 +272,10 @@ int main(int argc, char** argv) {
             {"wmi_Win32_NetworkAdapter", L"SELECT * FROM Win32_NetworkAdapter", L"MACAddress"},
             {"wmi_Win32_OperatingSystem", L"SELECT * FROM Win32_OperatingSystem", L"Caption"},
             {"wmi_Win32_ComputerSystem", L"SELECT * FROM Win32_ComputerSystem", L"Name"},
+            {"wmi_Win32_DiskDrive", L"SELECT * FROM Win32_DiskDrive", L"SerialNumber"},
+            {"wmi_Win32_SoundDevice", L"SELECT * FROM Win32_SoundDevice", L"Name"},
+            {"wmi_Win32_NetworkAdapterConfiguration", L"SELECT * FROM Win32_NetworkAdapterConfiguration",
+             L"IPAddress"},
         };
         for (const auto& p : peers) Measure(std::string("peer/") + p.name, [&] { WmiQuery(services, p.query, p.property); });
         services->Release();

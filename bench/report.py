@@ -37,6 +37,10 @@ NATIVE_PEERS = {
     "GetComputerName": "hostname", "GetComputerIP": "hostname_I", "GetDiskFreeSpace": "df",
     "GetDiskSpace": "df", "GetDiskFATname": "df", "GetFixdDisk": "df", "GetComputerDiskInfo": "df",
     "GetComputerSoftWare": "dpkg-query_W", "clsSoftWare.GetComputerSoftWare": "dpkg-query_W",
+    "GetDiskSerialNumber": "lsblk_serial", "GetOperatingSystemName": "uname_sr",
+    "GetOperatingSystemVersion": "uname_sr", "ChkSystemFdisk": "findmnt_root",
+    "GetSoundCardId": "asound_cards", "GetSoundCardName": "asound_cards", "GetSoundCardChannel": "asound_cards",
+    "GetSoundCardDwformats": "asound_cards", "GetSoundCardDwsupport": "asound_cards",
 }
 WMI_PEERS = {
     "GetInternetCardAddress": "Win32_NetworkAdapter", "GetCPUName": "Win32_Processor",
@@ -46,13 +50,18 @@ WMI_PEERS = {
     "GetComputerName": "Win32_ComputerSystem", "GetDiskFreeSpace": "Win32_LogicalDisk",
     "GetDiskSpace": "Win32_LogicalDisk", "GetDiskFATname": "Win32_LogicalDisk",
     "GetFixdDisk": "Win32_LogicalDisk", "GetComputerDiskInfo": "Win32_LogicalDisk",
+    "GetDiskSerialNumber": "Win32_DiskDrive", "GetComputerIP": "Win32_NetworkAdapterConfiguration",
+    "ChkSystemFdisk": "Win32_OperatingSystem", "GetSoundCardId": "Win32_SoundDevice",
+    "GetSoundCardName": "Win32_SoundDevice", "GetSoundCardChannel": "Win32_SoundDevice",
+    "GetSoundCardDwformats": "Win32_SoundDevice", "GetSoundCardDwsupport": "Win32_SoundDevice",
 }
 
 
 def tool(name):
     """The command line a peer's benchmark name stands for."""
     return {"ip_link": "ip link", "dpkg-query_W": "dpkg-query -W", "hostname_I": "hostname -I",
-            "df": "df -T /"}.get(name, name)
+            "df": "df -T /", "lsblk_serial": "lsblk -dno SERIAL", "uname_sr": "uname -sr",
+            "findmnt_root": "findmnt -no SOURCE /", "asound_cards": "cat /proc/asound/cards"}.get(name, name)
 
 
 def load(path):
