@@ -25,9 +25,20 @@ unmap_drives() {
   wrun reg delete 'HKLM\Software\Wine\Drives' /v 'd:' /f >/dev/null 2>&1 || true
   restart_wine
 }
+# Uninstall entries: two with display names (added out of order) and one without.
+uninstall='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall'
+add_programs() {
+  wrun reg add "$uninstall\\VelmoraTestB" /v DisplayName /d 'Velmora Beta 2.0' /f >/dev/null
+  wrun reg add "$uninstall\\VelmoraTestA" /v DisplayName /d 'Velmora Alpha 1.0' /f >/dev/null
+  wrun reg add "$uninstall\\VelmoraTestC" /f >/dev/null
+}
+remove_programs() {
+  for key in VelmoraTestA VelmoraTestB VelmoraTestC; do wrun reg delete "$uninstall\\$key" /f >/dev/null 2>&1 || true; done
+}
 map_drives
+add_programs
 register
-trap 'unregister; unmap_drives' EXIT
+trap 'unregister; remove_programs; unmap_drives' EXIT
 
 answer() { wrun "$cli" "$1" | tr -d '\r'; }
 name=$(answer GetOperatingSystemName)
@@ -49,6 +60,15 @@ for method in GetDiskSerialNumber GetOperatingSystemName GetOperatingSystemVersi
               clsSoftWare.GetComputerSoftWare; do
   echo "$inventory" | grep -q "^$method" || fail "inventory.vbs printed no line for $method"
 done
+
+# Both software lists through the DLL hold the display names that reg query lists, in order.
+names=$(wrun reg query "$uninstall" /s /v DisplayName | tr -d '\r' | sed -n 's/^ *DisplayName *REG_SZ *//p')
+echo "$names" | grep -qx 'Velmora Alpha 1.0' || fail "reg query does not list the fixture ($names)"
+joined=$(echo "$names" | awk '{ printf "%s|", $0 }')
+echo "$inventory" | tr -d '\r' | grep -qxF "GetComputerSoftWare: $joined" \
+  || fail "GetComputerSoftWare through the DLL differs from reg query ($joined)"
+listed=$(echo "$inventory" | tr -d '\r' | sed -n '/^clsSoftWare.GetComputerSoftWare: /,$p' | sed -n 's/^  //p')
+[ "$listed" = "$names" ] || fail "clsSoftWare's array differs from reg query: $listed"
 
 # The summary lists the fixed drives, the second one included, and not the CD-ROM.
 disks=$(echo "$inventory" | tr -d '\r' | grep '^GetComputerDiskInfo: ')
