@@ -75,6 +75,14 @@ disks=$(echo "$inventory" | tr -d '\r' | grep '^GetComputerDiskInfo: ')
 case $disks in *"E:#"*) ;; *) fail "the disk summary lacks the fixed drive E: ($disks)" ;; esac
 case $disks in *"D:#"*) fail "the disk summary lists the CD-ROM D: ($disks)" ;; esac
 
+# The network and sound answers through the DLL are the Win32 backend's, as velmora.exe gives them.
+for method in GetInternetCardAddress GetComputerIP GetSoundCardId GetSoundCardName GetSoundCardChannel \
+              GetSoundCardDwformats GetSoundCardDwsupport; do
+  expected=$(answer "$method")
+  echo "$inventory" | tr -d '\r' | grep -qxF "$method: $expected" \
+    || fail "$method through the DLL differs from velmora.exe ($expected)"
+done
+
 # Wine refuses SMART, so the code comes from Corvel.dll beside Tarsin.dll, as beside velmora.exe.
 echo "$inventory" | tr -d '\r' | grep -qx "GetDiskSerialNumber: $serial" \
   || fail "the identity code through the DLL differs from velmora.exe's ($serial)"
