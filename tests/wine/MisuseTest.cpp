@@ -10,6 +10,7 @@
 #undef GetComputerName
 #undef GetDiskFreeSpace
 #include "Velmora.h"
+#include "HostSupport.h"
 
 #include <cstdlib>
 #include <string>
@@ -19,43 +20,11 @@ namespace {
 
 constexpr HRESULT kArrayFixedOrLocked = static_cast<HRESULT>(0x800A000A);
 
-std::wstring Widen(const char* text) {
-    std::wstring wide;
-    for (; text && *text; ++text) wide += static_cast<wchar_t>(static_cast<unsigned char>(*text));
-    return wide;
-}
-
-const std::wstring& DllPath() {
-    static const std::wstring path = Widen(std::getenv("TARSIN_DLL"));
-    return path;
-}
-
-template <class T>
-struct Ref {  // a counted reference, released at scope end
-    T* p = nullptr;
-    ~Ref() { Reset(); }
-    void Reset() {
-        if (p) p->Release();
-        p = nullptr;
-    }
-    T* operator->() const { return p; }
-    T** out() { return &p; }
-    void** raw() { return reinterpret_cast<void**>(&p); }
-};
-
-struct Bstr {
-    BSTR p = nullptr;
-    ~Bstr() { ::SysFreeString(p); }
-    std::wstring text() const { return p ? std::wstring(p, ::SysStringLen(p)) : std::wstring(); }
-};
-
-std::wstring ErrorDescription() {
-    Ref<IErrorInfo> info;
-    if (::GetErrorInfo(0, info.out()) != S_OK) return std::wstring();
-    Bstr text;
-    info->GetDescription(&text.p);
-    return text.text();
-}
+using host::Bstr;
+using host::DllPath;
+using host::ErrorDescription;
+using host::Ref;
+using host::Widen;
 
 // The server's own exports, from the module COM loaded for the registered class.
 class Server : public ::testing::Test {

@@ -1,0 +1,53 @@
+#pragma once
+// What the C++ hosts of the registered Tarsin.dll share: the DLL's path, counted
+// references, BSTRs and the error info of the last failed call.
+#include <windows.h>
+#include <ole2.h>
+#include <oleauto.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace host {
+
+inline std::wstring Widen(const char* text) {
+    std::wstring wide;
+    for (; text && *text; ++text) wide += static_cast<wchar_t>(static_cast<unsigned char>(*text));
+    return wide;
+}
+
+// TARSIN_DLL names the registered copy (a Windows path).
+inline const std::wstring& DllPath() {
+    static const std::wstring path = Widen(std::getenv("TARSIN_DLL"));
+    return path;
+}
+
+template <class T>
+struct Ref {  // a counted reference, released at scope end
+    T* p = nullptr;
+    ~Ref() { Reset(); }
+    void Reset() {
+        if (p) p->Release();
+        p = nullptr;
+    }
+    T* operator->() const { return p; }
+    T** out() { return &p; }
+    void** raw() { return reinterpret_cast<void**>(&p); }
+};
+
+struct Bstr {
+    BSTR p = nullptr;
+    ~Bstr() { ::SysFreeString(p); }
+    std::wstring text() const { return p ? std::wstring(p, ::SysStringLen(p)) : std::wstring(); }
+};
+
+// The description of the thread's error info, empty when there is none.
+inline std::wstring ErrorDescription() {
+    Ref<IErrorInfo> info;
+    if (::GetErrorInfo(0, info.out()) != S_OK) return std::wstring();
+    Bstr text;
+    info->GetDescription(&text.p);
+    return text.text();
+}
+
+}  // namespace host
