@@ -3,6 +3,8 @@
 #include <atomic>
 #include <mutex>
 
+#include "base/Mutex.h"
+
 #include "com/Classes.h"
 
 namespace velmora::com {
@@ -12,7 +14,7 @@ HINSTANCE g_module = nullptr;
 std::atomic<long> g_objects{0};
 std::atomic<long> g_locks{0};
 
-std::mutex g_typeLock;
+Mutex g_typeLock;
 ITypeLib* g_typeLib = nullptr;
 ITypeInfo* g_typeInfos[2] = {};  // _clsTarsin, _clsSoftWare
 const IID* const kDispatchInterfaces[2] = {&IID__clsTarsin, &IID__clsSoftWare};
@@ -43,7 +45,7 @@ HRESULT GetTypeInfoOf(REFIID iid, ITypeInfo** info) {
     while (slot < 2 && !::IsEqualGUID(iid, *kDispatchInterfaces[slot])) ++slot;
     if (slot == 2) return TYPE_E_ELEMENTNOTFOUND;
 
-    std::lock_guard<std::mutex> guard(g_typeLock);
+    std::lock_guard guard(g_typeLock);
     if (!g_typeLib) {
         wchar_t path[MAX_PATH];
         HRESULT result = ModulePath(path, MAX_PATH);

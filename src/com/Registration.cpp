@@ -1,6 +1,7 @@
 // DllRegisterServer / DllUnregisterServer: both classes under HKEY_CLASSES_ROOT and
 // the embedded type library. Unregistration removes exactly those entries.
 #include <string>
+#include <vector>
 
 #include "com/Classes.h"
 #include "com/Module.h"
@@ -47,7 +48,27 @@ std::wstring ReadDefault(const std::wstring& path) {
     return value;
 }
 
-void DeleteTree(const std::wstring& path) { ::RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str()); }
+// RegDeleteTree came with Vista and the DLL also registers on XP: the subkeys go
+// first, deepest first, then the key itself. Class keys are a few levels deep.
+void DeleteTree(HKEY parent, const std::wstring& path, int depth = 0) {
+    if (depth > 16) return;
+    std::vector<std::wstring> children;
+    {
+        Key key;
+        if (::RegOpenKeyExW(parent, path.c_str(), 0, KEY_READ, key.out()) != ERROR_SUCCESS) return;
+        // Names first, deletions after: deleting while enumerating shifts the indices.
+        wchar_t name[256];
+        DWORD length = 256;
+        for (DWORD i = 0; ::RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
+                          ERROR_SUCCESS;
+             ++i, length = 256)
+            children.emplace_back(name, length);
+    }
+    for (const std::wstring& child : children) DeleteTree(parent, path + L"\\" + child, depth + 1);
+    ::RegDeleteKeyW(parent, path.c_str());
+}
+
+void DeleteTree(const std::wstring& path) { DeleteTree(HKEY_CLASSES_ROOT, path); }
 
 HRESULT WriteClassKeys(const ClassEntry& entry, const std::wstring& modulePath) {
     const std::wstring clsid = GuidText(entry.clsid);

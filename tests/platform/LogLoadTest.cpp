@@ -9,10 +9,10 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "LogCheck.h"
+#include "Threads.h"
 #include "public/clsTarsin.h"
 #include "text/Utf.h"
 
@@ -60,12 +60,9 @@ void CallMethod(clsTarsin& tarsin, int which) {
 int CallFromThreads(const std::string& folder) {
     Backend backend(Utf8ToUtf16(folder));
     clsTarsin tarsin(backend.platform());
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            for (int i = 0; i < kCalls; ++i) CallMethod(tarsin, t % 3);
-        });
-    for (auto& thread : threads) thread.join();
+    ::testing::RunThreads(kThreads, [&](int t) {
+        for (int i = 0; i < kCalls; ++i) CallMethod(tarsin, t % 3);
+    });
     return 0;
 }
 

@@ -6,9 +6,9 @@
 #include <fstream>
 #include <map>
 #include <sstream>
-#include <thread>
 
 #include "LogCheck.h"
+#include "Threads.h"
 #include "platform/win32/Win32Platform.h"
 #include "public/clsTarsin.h"
 #include "public/modPublic.h"
@@ -212,14 +212,14 @@ int ChildWriteEntries(const std::string& folder, const std::string& tag, int cou
 TEST(Win32Log, EntriesStayWholeAcrossThreadsAndProcesses) {
     const std::string folder = ScratchFolder("velmora-stress");
     constexpr int kEntries = 100;
-    std::vector<std::thread> writers;
-    for (int t = 0; t < 3; ++t)
-        writers.emplace_back([&, t] { ChildWriteEntries(folder, "T" + std::to_string(t), kEntries); });
-    for (int p = 0; p < 2; ++p)
-        writers.emplace_back([&, p] {
-            RunChild("--child-write-entries \"" + folder + "\" P" + std::to_string(p) + " " + std::to_string(kEntries));
-        });
-    for (auto& writer : writers) writer.join();
+    // Three threads of this process and two child processes write at once.
+    ::testing::RunThreads(5, [&](int w) {
+        if (w < 3)
+            ChildWriteEntries(folder, "T" + std::to_string(w), kEntries);
+        else
+            RunChild("--child-write-entries \"" + folder + "\" P" + std::to_string(w - 3) + " " +
+                     std::to_string(kEntries));
+    });
     std::vector<testing::LogEntry> entries;
     std::string problem;
     ASSERT_TRUE(testing::ParseLog(ReadAll(folder + "\\Dovrell.log"), "\xC8\xD5", entries, problem)) << problem;

@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/Mutex.h"
 #include "platform/Registry.h"
 
 namespace velmora {
@@ -97,7 +98,7 @@ private:
     static int32_t CopyName(const std::string& from, char* name, uint32_t& nameSize);
 
     Source source_;
-    mutable std::mutex mutex_;
+    mutable Mutex mutex_;
     std::map<RegKey, Opened> handles_;
     RegKey next_ = kFirstHandle;
     static constexpr RegKey kFirstHandle = 0x1000;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "platform/common/BufferLineInput.h"
@@ -89,41 +90,58 @@ std::unique_ptr<ILineInput> Win32Platform::OpenLineInput(const String& path) {
 
 namespace {
 
-// Opening can fail for a moment while another writer creates or holds the file;
-// a short, bounded retry keeps that entry instead of losing it.
+// How long one entry may wait for its turn among the component's writers. A
+// writer stopped while it holds the turn costs another call no more than this.
+constexpr DWORD kLogTurnMilliseconds = 20;
+
+// Append-only access: every write lands whole at the end of the file, wherever
+// other writers left it. Any refusal (access denied, a folder in the file's place,
+// a missing folder, another program's sharing mode) loses the entry at once.
 HANDLE OpenForAppend(const std::string& path) {
-    constexpr int kTries = 50;
-    for (int attempt = 0;; ++attempt) {
-        HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) return h;
-        const DWORD error = ::GetLastError();
-        const bool transient = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
-                               error == ERROR_ACCESS_DENIED;
-        if (!transient || attempt + 1 >= kTries) return INVALID_HANDLE_VALUE;
-        ::Sleep(2);
-    }
+    return ::CreateFileA(path.c_str(), FILE_APPEND_DATA | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
+
+// The component's writers of one log take turns on a mutex named after its path:
+// Wine, unlike Windows, can tear appends from two processes apart. The turn is
+// waited for a bounded moment only; a writer that died holding it hands it on.
+class LogTurn {
+public:
+    explicit LogTurn(const std::string& path) {
+        // FNV-1a of the path, ASCII letters folded, as the file system folds them.
+        uint32_t hash = 2166136261u;
+        for (const char c : path) hash = (hash ^ static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c)) * 16777619u;
+        char name[40];
+        std::snprintf(name, sizeof name, "Velmora.Dovrell.%08X", static_cast<unsigned>(hash));
+        mutex_ = ::CreateMutexA(nullptr, FALSE, name);
+        if (!mutex_) return;
+        const DWORD waited = ::WaitForSingleObject(mutex_, kLogTurnMilliseconds);
+        held_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
+    }
+    ~LogTurn() {
+        if (held_) ::ReleaseMutex(mutex_);
+        if (mutex_) ::CloseHandle(mutex_);
+    }
+    LogTurn(const LogTurn&) = delete;
+    LogTurn& operator=(const LogTurn&) = delete;
+
+private:
+    HANDLE mutex_ = nullptr;
+    bool held_ = false;
+};
 
 }  // namespace
 
 bool Win32Platform::AppendToFile(const String& path, std::string_view bytes) {
     const std::string ansi = AnsiPath(path);
-    if (ansi.empty()) return false;
+    if (ansi.empty() || bytes.size() > MAXDWORD) return false;
     Handle file(OpenForAppend(ansi));
     if (!file.valid()) return false;
-    // Appends are not atomic against other processes everywhere (Wine positions and
-    // writes in two steps), so writers take turns on a lock byte far beyond any real
-    // data, which never blocks readers of the log itself.
-    OVERLAPPED mutexByte{};
-    mutexByte.Offset = 0xFFFFFFFEu;
-    mutexByte.OffsetHigh = 0x7FFFFFFFu;
-    const bool locked = ::LockFileEx(file.get(), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &mutexByte);
-    LARGE_INTEGER end{};
+    // Without its turn the entry is written anyway: at worst it is torn by a writer
+    // that was stopped, never does a call hang.
+    const LogTurn turn(ansi);
     DWORD written = 0;
-    const BOOL ok = ::SetFilePointerEx(file.get(), LARGE_INTEGER{}, &end, FILE_END) &&
-                    ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    if (locked) ::UnlockFileEx(file.get(), 0, 1, 0, &mutexByte);
+    const BOOL ok = ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     return file.Close() && ok && written == bytes.size();
 }
 
