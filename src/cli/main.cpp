@@ -40,12 +40,10 @@ Outcome Run(const Method& method, const String& argument) {
         clsTarsin tarsin;
         outcome.answer = method.call(tarsin, argument);
         outcome.ok = true;
-    } catch (const RuntimeError& e) {
-        outcome.number = e.Number();
-        outcome.description = e.Description();
-    } catch (const std::exception& e) {
-        outcome.number = static_cast<int32_t>(Err::OutOfMemory);
-        outcome.description = Utf8ToUtf16(e.what());
+    } catch (...) {
+        HostError error = ErrorFromException(std::current_exception());
+        outcome.number = error.number;
+        outcome.description = std::move(error.description);
     }
     return outcome;
 }
