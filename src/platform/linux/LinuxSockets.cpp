@@ -8,13 +8,12 @@
 #include <syslog.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "platform/linux/NetInterfaces.h"
+#include "platform/linux/SysFiles.h"
 
 namespace velmora {
 namespace {
@@ -33,12 +32,6 @@ std::string LocalHostName() {
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) != 0) return std::string();
     return name;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
 }
 
 // The resolver's entry for `host` (IPv4, one address a line of its answer).
@@ -65,10 +58,10 @@ std::optional<HostEnt> Resolve(const std::string& host) {
 // The empty name, the host name, or the host name with or without its domain.
 bool IsOwnName(std::string_view name, const std::string& host) {
     const std::string_view shortHost = std::string_view(host).substr(0, host.find('.'));
-    if (name.empty() || SameName(name, host) || SameName(name, shortHost)) return true;
-    if (!SameName(name.substr(0, name.find('.')), shortHost)) return false;
+    if (name.empty() || SameIgnoringAsciiCase(name, host) || SameIgnoringAsciiCase(name, shortHost)) return true;
+    if (!SameIgnoringAsciiCase(name.substr(0, name.find('.')), shortHost)) return false;
     const auto full = Resolve(host);  // the domain is the resolver's (hostname -f)
-    return full && SameName(name, full->h_name);
+    return full && SameIgnoringAsciiCase(name, full->h_name);
 }
 
 std::vector<InterfaceAddress> InterfaceAddresses() {

@@ -1,6 +1,5 @@
 #include "platform/linux/NetInterfaces.h"
 
-#include <dirent.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -67,14 +66,8 @@ std::optional<std::pair<Rank, NetInterface>> ReadInterface(const std::string& fo
 
 std::vector<NetInterface> ReadNetInterfaces(const std::string& sysClassNet) {
     std::vector<std::pair<Rank, NetInterface>> found;
-    DIR* dir = ::opendir(sysClassNet.c_str());
-    if (!dir) return {};
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.empty() || name[0] == '.' || found.size() >= kMaxInterfaces) continue;
+    for (const std::string& name : FolderNames(sysClassNet, kMaxInterfaces))
         if (auto one = ReadInterface(sysClassNet + "/" + name + "/", name)) found.push_back(std::move(*one));
-    }
-    ::closedir(dir);
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
         return std::tie(a.first, a.second.index) < std::tie(b.first, b.second.index);
     });
