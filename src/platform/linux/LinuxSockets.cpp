@@ -34,7 +34,7 @@ std::string LocalHostName() {
     return name;
 }
 
-// The resolver's entry for `host` (IPv4, one address a line of its answer).
+// The resolver's entry for `host`: its IPv4 addresses, in the resolver's order.
 std::optional<HostEnt> Resolve(const std::string& host) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
