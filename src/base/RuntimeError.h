@@ -19,6 +19,7 @@ enum class Err : int32_t {
     BadFileNameOrNumber = 52,
     FileNotFound = 53,
     DllNotFound = 48,
+    InternalError = 51,
     EntryPointNotFound = 453,
     NotImplemented = 445,
 };
@@ -42,5 +43,16 @@ private:
 String StandardDescription(int32_t number);
 
 [[noreturn]] void Raise(Err err);
+
+// A failure as a host sees it: the error number and its text.
+struct HostError {
+    int32_t number = 0;
+    String description;
+};
+
+// The one mapping from a failure to what the host is told: a RuntimeError keeps its
+// number and description, bad_alloc is 7 "Out of memory", any other failure is 51
+// "Internal error" (with the exception's own text, where it has one).
+HostError ErrorFromException(std::exception_ptr failure) noexcept;
 
 }  // namespace velmora

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "base/RuntimeError.h"
 #include "registry/clsSoftWare.h"
 
 namespace velmora::cli {
@@ -61,6 +62,20 @@ const Method* FindMethod(std::string_view name) {
         if (same) return &method;
     }
     return nullptr;
+}
+
+Outcome Call(const Method& method, const String& argument) {
+    Outcome outcome;
+    try {
+        clsTarsin tarsin;
+        outcome.answer = method.call(tarsin, argument);
+        outcome.ok = true;
+    } catch (...) {
+        HostError error = ErrorFromException(std::current_exception());
+        outcome.number = error.number;
+        outcome.description = std::move(error.description);
+    }
+    return outcome;
 }
 
 }  // namespace velmora::cli

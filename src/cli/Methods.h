@@ -18,7 +18,17 @@ struct Method {
     std::function<Answer(clsTarsin&, const String& argument)> call;
 };
 
+// One call's result: its answer, or the error number and text it failed with.
+struct Outcome {
+    bool ok = false;
+    Answer answer;
+    int32_t number = 0;
+    String description;
+};
+
 const std::vector<Method>& Methods();
 const Method* FindMethod(std::string_view name);  // case-insensitive, as hosts call by name
+// Calls `method` on a fresh clsTarsin; any failure becomes the error the host would see.
+Outcome Call(const Method& method, const String& argument);
 
 }  // namespace velmora::cli

@@ -67,6 +67,10 @@ std::string AnswerAsJson(const Answer& answer) { return std::visit(JsonVisitor{}
 
 std::string AnswerAsText(const Answer& answer) { return std::visit(TextVisitor{}, answer); }
 
+std::string ErrorText(const Outcome& outcome) {
+    return "error " + std::to_string(outcome.number) + ": " + Utf16ToUtf8(outcome.description);
+}
+
 std::string ListingLine(const char* name, const Answer& answer) {
     std::string text = AnswerAsText(answer);
     if (const auto* s = std::get_if<String>(&answer); s && s->empty()) text = "(empty)";

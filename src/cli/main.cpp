@@ -7,6 +7,7 @@
 #include "cli/CpuReport.h"
 #include "cli/Methods.h"
 #include "cli/Output.h"
+#include "cli/Report.h"
 #include "text/Utf.h"
 
 using namespace velmora;
@@ -17,7 +18,8 @@ namespace {
 enum Exit { kOk = 0, kCallFailed = 1, kUsage = 2 };
 
 constexpr char kUsageText[] =
-    "usage: velmora                 every method, one line each: name and answer\n"
+    "usage: velmora                 the facts grouped for reading (lists as their count)\n"
+    "       velmora --lines          every method, one line each: name and answer\n"
     "       velmora --json [NAME...] one JSON object keyed by method name (all, or those named)\n"
     "       velmora NAME [ARG]       one method's answer alone\n"
     "       velmora --list           the method names\n"
@@ -27,39 +29,12 @@ constexpr char kUsageText[] =
     "       velmora --help\n"
     "exit: 0 answered, 1 the call failed (its error on standard error), 2 usage error\n";
 
-struct Outcome {
-    bool ok = false;
-    Answer answer;
-    int32_t number = 0;
-    String description;
-};
-
-Outcome Run(const Method& method, const String& argument) {
-    Outcome outcome;
-    try {
-        clsTarsin tarsin;
-        outcome.answer = method.call(tarsin, argument);
-        outcome.ok = true;
-    } catch (const RuntimeError& e) {
-        outcome.number = e.Number();
-        outcome.description = e.Description();
-    } catch (const std::exception& e) {
-        outcome.number = static_cast<int32_t>(Err::OutOfMemory);
-        outcome.description = Utf8ToUtf16(e.what());
-    }
-    return outcome;
-}
-
-std::string ErrorText(const Outcome& o) {
-    return "error " + std::to_string(o.number) + ": " + Utf16ToUtf8(o.description);
-}
-
 void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 int ListAll() {
     for (const auto& method : Methods()) {
         if (method.argumentCount > 0) continue;
-        const Outcome o = Run(method, String());
+        const Outcome o = Call(method, String());
         Print((o.ok ? ListingLine(method.name, o.answer) : std::string(method.name) + ": " + ErrorText(o)) + "\n");
     }
     return kOk;
@@ -69,7 +44,7 @@ int PrintJson(const std::vector<const Method*>& chosen) {
     std::string out = "{";
     bool first = true;
     for (const Method* method : chosen) {
-        const Outcome o = Run(*method, String());
+        const Outcome o = Call(*method, String());
         out += std::string(first ? "\n  " : ",\n  ") + JsonString(Utf8ToUtf16(method->name)) + ": ";
         out += o.ok ? AnswerAsJson(o.answer)
                     : "{\"error\": " + std::to_string(o.number) + ", \"description\": " + JsonString(o.description) + "}";
@@ -105,7 +80,7 @@ int CallOne(const std::vector<std::string>& args) {
         std::fprintf(stderr, "velmora: %s takes %d argument(s)\n", method->name, method->argumentCount);
         return kUsage;
     }
-    const Outcome o = Run(*method, args.size() > 1 ? Utf8ToUtf16(args[1]) : String());
+    const Outcome o = Call(*method, args.size() > 1 ? Utf8ToUtf16(args[1]) : String());
     if (!o.ok) {
         std::fprintf(stderr, "velmora: %s: %s\n", method->name, ErrorText(o).c_str());
         return kCallFailed;
@@ -118,7 +93,11 @@ int CallOne(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.empty()) return ListAll();
+    if (args.empty()) {
+        Print(Report());
+        return kOk;
+    }
+    if (args[0] == "--lines" && args.size() == 1) return ListAll();
     if (args[0] == "--help" || args[0] == "-h") {
         Print(kUsageText);
         return kOk;

@@ -16,6 +16,7 @@
 #include <map>
 #include <sstream>
 
+#include "Scratch.h"
 #include "corvel/CorvelIdentity.h"
 #include "disk/clsDisk.h"
 #include "platform/linux/LinuxDisk.h"
@@ -367,15 +368,7 @@ TEST(LinuxDrives, MapFollowsTheMountTable) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "a mount or unmount did not show in the drive map";
 }
 
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char chunk[4096];
-        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
+using testing::Shell;
 
 // df -B1 of one mount point: size and used bytes.
 bool DfBytes(const std::string& mountPoint, double& size, double& used) {

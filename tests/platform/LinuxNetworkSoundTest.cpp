@@ -11,10 +11,12 @@
 #include <map>
 #include <sstream>
 
+#include "Scratch.h"
 #include "platform/linux/LinuxNetBios.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/LinuxSockets.h"
 #include "platform/linux/LinuxWave.h"
+#include "platform/linux/NetInterfaces.h"
 #include "network/clsInternetCard.h"
 #include "public/clsTarsin.h"
 #include "text/Utf.h"
@@ -24,35 +26,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Tree {
-public:
-    Tree() {
-        std::string pattern = (fs::temp_directory_path() / "velmora-tree-XXXXXX").string();
-        root_ = ::mkdtemp(pattern.data());
-    }
-    ~Tree() { fs::remove_all(root_); }
-    std::string root() const { return root_.string(); }
-    void Write(const std::string& path, const std::string& bytes) const {
-        fs::create_directories((root_ / path).parent_path());
-        std::ofstream(root_ / path, std::ios::binary) << bytes;
-    }
-    void Folder(const std::string& path) const { fs::create_directories(root_ / path); }
+using Tree = testing::ScratchTree;
+using testing::ReadAll;
 
-private:
-    fs::path root_;
+// One interface folder as the kernel publishes it; a null field is a file left out.
+struct FakeInterface {
+    const char* name;
+    const char* ifindex;
+    const char* address;
+    const char* assigned = "0";  // addr_assign_type: 0 permanent, 1 random, 2 stolen, 3 set
+    bool device = false;         // hardware behind it
+    const char* type = "1";
 };
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
-void Interface(const Tree& tree, const std::string& name, const char* ifindex, const char* type, const char* address) {
-    if (ifindex) tree.Write(name + "/ifindex", std::string(ifindex) + "\n");
-    tree.Write(name + "/type", std::string(type) + "\n");
-    if (address) tree.Write(name + "/address", std::string(address) + "\n");
+void Write(const Tree& tree, const FakeInterface& i) {
+    tree.Folder(i.name);
+    const std::string folder = std::string(i.name) + "/";
+    if (i.ifindex) tree.Write(folder + "ifindex", std::string(i.ifindex) + "\n");
+    if (i.type) tree.Write(folder + "type", std::string(i.type) + "\n");
+    if (i.address) tree.Write(folder + "address", std::string(i.address) + "\n");
+    if (i.assigned) tree.Write(folder + "addr_assign_type", std::string(i.assigned) + "\n");
+    if (i.device) tree.Folder(folder + "device");
 }
 
 std::string Hex(const std::array<uint8_t, 6>& bytes) {
@@ -62,28 +56,72 @@ std::string Hex(const std::array<uint8_t, 6>& bytes) {
     return text;
 }
 
-TEST(LinuxNetBios, AdapterNumbersFollowTheInterfaceIndex) {
+const FakeInterface kLoopback{"lo", "1", "00:00:00:00:00:00", "0", false, "772"};
+
+TEST(LinuxNetBios, AdaptersAreCardsWithPermanentAddressesFirst) {
+    const struct {
+        const char* label;
+        std::vector<FakeInterface> interfaces;
+        std::vector<std::string> adapters;
+    } cases[] = {
+        {"random virtual interfaces before the card",
+         {kLoopback, {"ifb0", "2", "06:76:1e:b6:92:98", "1"}, {"ifb1", "3", "ea:d4:76:ee:24:27", "1"},
+          {"eth0", "4", "02:fc:00:00:00:01", "0", true}},
+         {"02FC00000001"}},
+        {"bridge, veth and a virtual permanent address around cards, one of them down",
+         {{"br0", "2", "02:42:ac:11:00:01", "3"}, {"veth1", "3", "02:42:ac:11:00:02", "2"},
+          {"dummy0", "4", "0a:00:00:00:00:04"}, {"eth1", "9", "00:1b:21:3a:4f:50", "0", true},
+          {"eth0", "7", "00:50:ba:12:ab:34", "0", true}},
+         {"0050BA12AB34", "001B213A4F50", "0A0000000004"}},
+        {"a kernel without addr_assign_type counts every address as permanent",
+         {{"wlan0", "3", "a4:5e:60:0a:0b:0c", nullptr, true}, {"zz9", "2", "02:42:ac:11:00:02", nullptr}},
+         {"A45E600A0B0C", "0242AC110002"}},
+        {"nothing that is not a six-byte non-zero address of a known index",
+         {kLoopback, {"tun0", "2", ""}, {"ib0", "4", "80:00:02:08:fe:80:00:00:00:00:00:00:00:02:c9:03:00:0a:bc:de"},
+          {"veth0", "5", "00:00:00:00:00:00", "0", true}, {"noindex", nullptr, "02:00:00:00:00:09", "0", true},
+          {"garbled", "6", "zz:00:00:00:00:09"}, {"odd", "8", "02:00:00:00:00:08", "x"}, {"empty", nullptr, nullptr}},
+         {}},
+    };
+    for (const auto& c : cases) {
+        Tree tree;
+        for (const auto& i : c.interfaces) Write(tree, i);
+        std::vector<std::string> order;
+        for (const auto& a : LinuxNetBios(tree.root()).Adapters()) order.push_back(Hex(a));
+        EXPECT_EQ(order, c.adapters) << c.label;
+    }
+    EXPECT_TRUE(LinuxNetBios("/nonexistent/sys/class/net").Adapters().empty());
+}
+
+TEST(LinuxSockets, OwnAddressesFollowTheAdapterOrder) {
     Tree tree;
-    Interface(tree, "lo", "1", "772", "00:00:00:00:00:00");
-    Interface(tree, "tun0", "2", "65534", "");
-    Interface(tree, "wlan0", "3", "1", "a4:5e:60:0a:0b:0c");
-    Interface(tree, "ib0", "4", "32", "80:00:02:08:fe:80:00:00:00:00:00:00:00:02:c9:03:00:0a:bc:de");
-    Interface(tree, "veth0", "5", "1", "00:00:00:00:00:00");
-    Interface(tree, "zz9", "7", "1", "02:42:ac:11:00:02");
-    Interface(tree, "eth1", "10", "1", "00:1b:21:3a:4f:50");
-    Interface(tree, "aaa0", "12", "1", "02:00:00:00:00:01");
-    Interface(tree, "noindex", nullptr, "1", "02:00:00:00:00:09");
-    Interface(tree, "garbled", "6", "1", "zz:00:00:00:00:09");
-    tree.Folder("empty");
-    std::vector<std::string> order;
-    for (const auto& a : LinuxNetBios(tree.root()).Adapters()) order.push_back(Hex(a));
-    EXPECT_EQ(order, (std::vector<std::string>{"A45E600A0B0C", "0242AC110002", "001B213A4F50", "020000000001"}));
-    EXPECT_TRUE(LinuxNetBios(tree.root() + "/missing").Adapters().empty());
+    for (const auto& i : std::vector<FakeInterface>{kLoopback, {"docker0", "3", "02:42:ac:11:00:01", "3"},
+                                                    {"wg0", "2", nullptr}, {"eth0", "5", "02:fc:00:00:00:01", "0", true}})
+        Write(tree, i);
+    const auto order = ReadNetInterfaces(tree.root());
+    const auto a = [](const char* name, bool up, Ipv4Address address, bool loopback = false) {
+        return InterfaceAddress{name, up, loopback, address};
+    };
+    const struct {
+        const char* label;
+        std::vector<InterfaceAddress> found;
+        std::vector<Ipv4Address> expected;
+    } cases[] = {
+        {"the card first, then the others by index; loopback and down ones left out",
+         {a("lo", true, {127, 0, 0, 1}, true), a("wg0", true, {10, 8, 0, 2}), a("docker0", true, {172, 17, 0, 1}),
+          a("eth0", true, {192, 0, 2, 2}), a("eth0", true, {192, 0, 2, 9}), a("docker0", false, {172, 18, 0, 1})},
+         {{192, 0, 2, 2}, {192, 0, 2, 9}, {10, 8, 0, 2}, {172, 17, 0, 1}}},
+        {"an interface the tree does not list comes last",
+         {a("gone9", true, {10, 0, 0, 9}), a("docker0", true, {172, 17, 0, 1})},
+         {{172, 17, 0, 1}, {10, 0, 0, 9}}},
+        {"only loopback or down: none, so the resolver answers",
+         {a("lo", true, {127, 0, 0, 1}, true), a("eth0", false, {192, 0, 2, 2})}, {}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(OwnAddresses(order, c.found), c.expected) << c.label;
 }
 
 TEST(LinuxNetBios, CommandsKeepNetbiosSemantics) {
     Tree tree;
-    Interface(tree, "eth0", "2", "1", "00:50:ba:12:ab:34");
+    Write(tree, {"eth0", "2", "00:50:ba:12:ab:34", "0", true});
     LinuxNetBios netbios(tree.root());
     uint8_t area[680];
     auto status = [&](uint8_t lana, uint16_t length, const char* name) {
@@ -117,28 +155,27 @@ TEST(LinuxNetBios, CommandsKeepNetbiosSemantics) {
     EXPECT_EQ(netbios.Netbios(asynchronous), kNrcIllCmd);
 }
 
-// Read here apart from the backend: the first interface by index that is not a
-// loopback and has a six-byte address other than zeros.
-std::optional<std::string> FirstAdapterInSysClassNet() {
+// Read here apart from the backend: the permanent address of the card (a device
+// behind it) of lowest ifindex.
+std::optional<std::string> FirstCardInSysClassNet() {
     std::map<long, std::string> byIndex;
     for (const auto& entry : fs::directory_iterator("/sys/class/net")) {
         std::string address = ReadAll(entry.path() / "address");
-        const std::string type = ReadAll(entry.path() / "type");
-        const std::string index = ReadAll(entry.path() / "ifindex");
-        if (index.empty() || std::stol(type) == 772) continue;
         address.erase(std::remove(address.begin(), address.end(), '\n'), address.end());
-        if (address.size() != 17 || address == "00:00:00:00:00:00") continue;
+        if (!fs::exists(entry.path() / "device") || ReadAll(entry.path() / "addr_assign_type") != "0\n" ||
+            address.size() != 17 || address == "00:00:00:00:00:00")
+            continue;
         address.erase(std::remove(address.begin(), address.end(), ':'), address.end());
         for (char& c : address) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        byIndex[std::stol(index)] = address;
+        byIndex[std::stol(ReadAll(entry.path() / "ifindex"))] = address;
     }
     if (byIndex.empty()) return std::nullopt;
     return byIndex.begin()->second;
 }
 
-TEST(LinuxNetwork, AddressOfTheFirstAdapterInSysClassNet) {
-    const auto expected = FirstAdapterInSysClassNet();
-    if (!expected) GTEST_SKIP() << "no interface with a hardware address here";
+TEST(LinuxNetwork, AddressOfTheFirstCard) {
+    const auto expected = FirstCardInSysClassNet();
+    if (!expected) GTEST_SKIP() << "no network card with a permanent address here";
     LinuxPlatform linux;
     EXPECT_EQ(Utf16ToUtf8(clsTarsin(linux.platform()).GetInternetCardAddress()), *expected);
 }
@@ -155,11 +192,19 @@ std::string ResolverFirstAddress(const std::string& name) {
     return text;
 }
 
-TEST(LinuxNetwork, ComputerIpIsTheResolversFirstAddress) {
+TEST(LinuxNetwork, ComputerIpIsTheFirstAddressIpLists) {
+    if (testing::Shell("command -v ip").empty()) GTEST_SKIP() << "no ip (iproute2) here";
+    const std::string listed =
+        testing::Shell("ip -4 -o addr show scope global up | awk '{print $4}' | cut -d/ -f1 | head -n1");
     char host[256] = {};
     ASSERT_EQ(::gethostname(host, sizeof host - 1), 0);
     LinuxPlatform linux;
-    EXPECT_EQ(Utf16ToUtf8(clsTarsin(linux.platform()).GetComputerIP()), ResolverFirstAddress(host)) << host;
+    // Without an address of its own, the machine's name goes to the resolver.
+    EXPECT_EQ(Utf16ToUtf8(clsTarsin(linux.platform()).GetComputerIP()),
+              listed.empty() ? ResolverFirstAddress(host) : listed);
+    const String shortName = Utf8ToUtf16(std::string(host).substr(0, std::string(host).find('.')));
+    EXPECT_EQ(Utf16ToUtf8(clsInternetCard(linux.platform()).GetIPAddress(u" " + shortName + u" ")),
+              Utf16ToUtf8(clsTarsin(linux.platform()).GetComputerIP()));
     EXPECT_EQ(Utf16ToUtf8(clsInternetCard(linux.platform()).GetIPAddress(u"  localhost ")),
               ResolverFirstAddress("localhost"));
 }

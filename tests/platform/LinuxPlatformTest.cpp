@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -11,6 +12,7 @@
 #include <thread>
 
 #include "LogCheck.h"
+#include "Scratch.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "public/clsTarsin.h"
 #include "public/modPublic.h"
@@ -22,29 +24,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
+using testing::ReadAll;
 
-class TempDir {
+class TempDir : public testing::ScratchTree {
 public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "velmora-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-    String text() const { return Utf8ToUtf16(path_.string()); }
-    fs::path Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
-        return path_ / name;
-    }
-
-private:
-    fs::path path_;
+    String text() const { return Utf8ToUtf16(root()); }
 };
 
 TEST(LinuxVersion, KernelReleaseParsing) {
@@ -63,7 +47,7 @@ TEST(LinuxVersion, KernelReleaseParsing) {
     }
 }
 
-TEST(LinuxVersion, AgreesWithProcAndClaimsNoWindowsEdition) {
+TEST(LinuxVersion, AgreesWithProcAndNamesTheSystemAsOsReleaseDoes) {
     const std::string release = ReadAll("/proc/sys/kernel/osrelease");
     const KernelVersion expected = ParseKernelRelease(release);
     LinuxPlatform backend;
@@ -77,7 +61,10 @@ TEST(LinuxVersion, AgreesWithProcAndClaimsNoWindowsEdition) {
     EXPECT_EQ(backend.GetVersionExA(info), 0);
 
     clsOperatingSystem os(backend.platform());
-    EXPECT_EQ(os.GetOperatingSystemName(), u"");
+    // The file as a shell reads it, apart from the backend's own parser.
+    const std::string pretty = testing::Shell(
+        "sh -c '. /etc/os-release 2>/dev/null || . /usr/lib/os-release 2>/dev/null; printf %s \"$PRETTY_NAME\"'");
+    EXPECT_EQ(os.GetOperatingSystemName(), Utf8ToUtf16(pretty));
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", expected.major + expected.minor / 100.0);
     String version = Utf8ToUtf16(text);
@@ -202,6 +189,40 @@ TEST(LinuxLog, EntriesStayWholeAcrossThreadsAndProcesses) {
     EXPECT_EQ(entries.size(), static_cast<size_t>(kProcesses * kThreads * kEntries));
     EXPECT_EQ(perWriter.size(), static_cast<size_t>(kProcesses * kThreads));
     for (const auto& [name, count] : perWriter) EXPECT_EQ(count, kEntries) << name;
+}
+
+// velmora as a person runs it: grouped, every fact once, lists counted, no line
+// wider than a terminal.
+TEST(VelmoraReport, GroupedCountedAndNarrow) {
+    const std::string cli = VELMORA_CLI_PATH;
+    const std::string report = testing::Shell(cli);
+    std::vector<std::string> groups;
+    std::map<std::string, int> shown;
+    std::istringstream lines(report);
+    for (std::string line; std::getline(lines, line);) {
+        const auto columns = std::count_if(line.begin(), line.end(), [](char c) { return (c & 0xC0) != 0x80; });
+        EXPECT_LE(columns, 80) << line;
+        if (!line.empty() && line[0] != ' ') groups.push_back(line);
+        std::istringstream words(line);
+        for (std::string word; words >> word;) ++shown[word];
+    }
+    EXPECT_EQ(groups, (std::vector<std::string>{"Processor", "Memory", "Disks", "Network", "Sound", "System",
+                                                 "Software"}));
+    std::istringstream names(testing::Shell(cli + " --list"));
+    int withoutArgument = 0;
+    for (std::string name; std::getline(names, name);) {
+        const bool takesDrive = name == "GetDiskFreeSpace" || name == "GetDiskSpace" || name == "GetDiskFATname" ||
+                                name == "ChkSystemFdisk";
+        EXPECT_EQ(shown[name], takesDrive ? 0 : 1) << name;
+        withoutArgument += takesDrive ? 0 : 1;
+    }
+    const std::string count = testing::Shell(cli + " clsSoftWare.GetComputerSoftWare | wc -l");
+    std::string grouped = count;
+    for (int at = static_cast<int>(grouped.size()) - 3; at > 0; at -= 3) grouped.insert(static_cast<size_t>(at), ",");
+    if (std::stoul(count) > 4) {
+        EXPECT_NE(report.find(grouped + " installed programs\n"), std::string::npos) << report;
+    }
+    EXPECT_EQ(testing::Shell(cli + " --lines | wc -l"), std::to_string(withoutArgument));
 }
 
 }  // namespace

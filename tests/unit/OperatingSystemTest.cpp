@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 #include "FakePlatform.h"
 #include "base/RuntimeError.h"
 #include "system/clsOperatingSystem.h"
@@ -9,6 +11,7 @@ namespace velmora {
 namespace {
 
 using testing::FakePlatform;
+using namespace std::string_view_literals;
 
 const String kProdSpec = u"C:\\WINNT\\system32\\prodspec.ini";
 
@@ -87,6 +90,34 @@ TEST(OperatingSystemName, UnreadableOrHugeProductFileFallsBackOrEmpties) {
     // A long last line after the product line is fine: no position beyond the limit is kept.
     fake.files[kProdSpec] = {"Product=Z\r\n" + std::string(40000, 'x'), false};
     EXPECT_EQ(clsOperatingSystem(fake).GetOperatingSystemName(), u"Z");
+}
+
+TEST(OperatingSystemName, OtherPlatformsNameThemselvesInOsRelease) {
+    const struct {
+        uint32_t platformId;
+        std::string_view etc, usrLib;  // empty: no file
+        const char16_t* expected;
+    } cases[] = {
+        {kPlatformLinux, "NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n", {},
+         u"Debian GNU/Linux 12 (bookworm)"},
+        {kPlatformLinux, {}, "PRETTY_NAME='Arch Linux'", u"Arch Linux"},
+        {kPlatformLinux, "ID=x\n", "PRETTY_NAME=Fallback", u"Fallback"},  // /etc names none
+        {kPlatformLinux, "PRETTY_NAME=\"A \\\"B\\\" \\$C\"\r\n", {}, u"A \"B\" $C"},
+        {kPlatformLinux, "XPRETTY_NAME=no\n#PRETTY_NAME=no\nPRETTY_NAME=one\nPRETTY_NAME=two  \n", {}, u"two"},
+        {kPlatformLinux, "PRETTY_NAME=\"cut\0here\"\n"sv, {}, u"cut"},
+        {kPlatformLinux, "PRETTY_NAME=\"unclosed\n", {}, u"\"unclosed"},
+        {kPlatformLinux, "PRETTY_NAME=\n", "PRETTY_NAME=later", u""},  // named, but empty
+        {kPlatformLinux, {}, {}, u""},
+        {2, "PRETTY_NAME=Linux\n", {}, u"Windows XP Professional"},  // Windows answers its own table
+        {0, "PRETTY_NAME=Linux\n", {}, u""},
+    };
+    for (const auto& c : cases) {
+        FakePlatform fake;
+        fake.SetVersion(c.platformId, 5, 1);
+        if (!c.etc.empty()) fake.files[u"/etc/os-release"] = {std::string(c.etc)};
+        if (!c.usrLib.empty()) fake.files[u"/usr/lib/os-release"] = {std::string(c.usrLib)};
+        EXPECT_EQ(clsOperatingSystem(fake).GetOperatingSystemName(), String(c.expected)) << c.etc;
+    }
 }
 
 TEST(OperatingSystemName, SystemDirectoryFailures) {

@@ -127,7 +127,7 @@ TEST(RegistryTree, EnumerationInInsertionOrder) {
     EXPECT_EQ(list(true), (std::vector<std::string>{"zeta", "Alpha", "mid"}));
     EXPECT_EQ(list(false), (std::vector<std::string>{"b", "a"}));
 
-    char name[4];
+    char name[5];
     uint32_t size = 4;
     EXPECT_EQ(reg.RegEnumKeyExA(k, 0, name, size), kErrorMoreData);  // "zeta" needs 5 with its NUL
     size = 5;

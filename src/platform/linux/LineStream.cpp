@@ -3,19 +3,18 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cerrno>
+#include "platform/linux/SysFiles.h"
 
 namespace velmora {
 
 bool ForEachLine(const std::string& path, const std::function<bool(std::string_view line, bool overlong)>& visit) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) return false;
     std::string line;
     bool overlong = false, ok = true, more = true;
     char chunk[65536];
     while (more) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n = ReadRetrying(fd.get(), chunk, sizeof chunk);
         if (n < 0) { ok = false; break; }
         if (n == 0) {
             if (!line.empty() || overlong) visit(line, overlong);
@@ -34,7 +33,6 @@ bool ForEachLine(const std::string& path, const std::function<bool(std::string_v
             rest.remove_prefix(end + 1);
         }
     }
-    ::close(fd);
     return ok;
 }
 

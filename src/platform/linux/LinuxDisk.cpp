@@ -1,6 +1,5 @@
 #include "platform/linux/LinuxDisk.h"
 
-#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/hdreg.h>
@@ -25,15 +24,12 @@ constexpr size_t kModelWord = 27, kModelWords = 20;
 // Block devices that are no disk of their own: memory, loops, maps, CD and floppy.
 constexpr std::string_view kNotADisk[] = {"loop", "ram", "zram", "dm-", "md", "sr", "fd", "nbd", "zd"};
 
-bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
 // "\\.\PhysicalDriveN", with the trailing blanks Windows ignores; the drive number or -1.
 int PhysicalDriveNumber(std::string_view name) {
     while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
     constexpr std::string_view kPrefix = "\\\\.\\physicaldrive";
     if (name.size() <= kPrefix.size() || name.size() > kPrefix.size() + 3) return -1;
-    for (size_t i = 0; i < kPrefix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(name[i])) != kPrefix[i]) return -1;
+    if (!SameIgnoringAsciiCase(name.substr(0, kPrefix.size()), kPrefix)) return -1;
     int number = 0;
     for (const char c : name.substr(kPrefix.size())) {
         if (c < '0' || c > '9') return -1;
@@ -87,27 +83,17 @@ LinuxDisk::LinuxDisk(IHost& host, ICodec& codec, std::string root)
     if (root_.empty() || root_.back() != '/') root_ += '/';
 }
 
-LinuxDisk::~LinuxDisk() {
-    for (auto& [handle, disk] : open_)
-        if (disk.fd >= 0) ::close(disk.fd);
-}
-
 std::vector<std::string> LinuxDisk::WholeDisks() const {
     std::vector<std::string> disks;
     const std::string folder = root_ + "sys/block/";
-    DIR* dir = ::opendir(folder.c_str());
-    if (dir == nullptr) return disks;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.empty() || name[0] == '.') continue;
-        if (std::any_of(std::begin(kNotADisk), std::end(kNotADisk), [&](auto p) { return StartsWith(name, p); }))
+    for (const std::string& name : FolderNames(folder)) {
+        if (std::any_of(std::begin(kNotADisk), std::end(kNotADisk), [&](auto p) { return name.starts_with(p); }))
             continue;
         // A disk has hardware behind it; virtual block devices have no "device" link.
         struct stat st{};
         if (::stat((folder + name + "/device").c_str(), &st) != 0) continue;
         disks.push_back(name);
     }
-    ::closedir(dir);
     std::sort(disks.begin(), disks.end());
     return disks;
 }
@@ -128,7 +114,7 @@ std::optional<IdentifyData> LinuxDisk::IdentifyFromSysfs(const std::string& disk
 
 std::optional<IdentifyData> LinuxDisk::Identify(const OpenDisk& disk) const {
     IdentifyData data{};
-    if (disk.fd >= 0 && ::ioctl(disk.fd, HDIO_GET_IDENTITY, data.data()) == 0) {
+    if (disk.fd && ::ioctl(disk.fd.get(), HDIO_GET_IDENTITY, data.data()) == 0) {
         SwapStringWords(data, kSerialWord, kSerialWords);
         SwapStringWords(data, kFirmwareWord, kFirmwareWords);
         SwapStringWords(data, kModelWord, kModelWords);
@@ -143,9 +129,9 @@ DeviceHandle LinuxDisk::CreateFileA(const char* name, uint32_t access, uint32_t 
     if (number < 0) return kInvalidDevice;
     const std::vector<std::string> disks = WholeDisks();
     if (static_cast<size_t>(number) >= disks.size()) return kInvalidDevice;
-    OpenDisk disk{disks[number], -1};
     // Only privileged callers get the node itself; the published serial needs none.
-    disk.fd = ::open((root_ + "dev/" + disk.name).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    auto disk = std::make_shared<OpenDisk>(OpenDisk{
+        disks[number], UniqueFd(::open((root_ + "dev/" + disks[number]).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC))});
     std::lock_guard lock(mutex_);
     const DeviceHandle handle = next_++;
     open_.emplace(handle, std::move(disk));
@@ -154,7 +140,7 @@ DeviceHandle LinuxDisk::CreateFileA(const char* name, uint32_t access, uint32_t 
 
 int32_t LinuxDisk::DeviceIoControl(DeviceHandle device, uint32_t code, const void* in, uint32_t inSize, void* out,
                                    uint32_t outSize) {
-    OpenDisk disk;
+    std::shared_ptr<const OpenDisk> disk;  // kept open while in use, even if closed meanwhile
     {
         std::lock_guard lock(mutex_);
         const auto it = open_.find(device);
@@ -177,7 +163,7 @@ int32_t LinuxDisk::DeviceIoControl(DeviceHandle device, uint32_t code, const voi
         SendCmdInParams command;
         std::memcpy(&command, in, sizeof command);
         if (command.irDriveRegs.bCommandReg != kAtaIdentifyDevice || command.bDriveNumber != 0) return 0;
-        const auto identify = Identify(disk);
+        const auto identify = Identify(*disk);
         if (!identify) return 0;
         SendCmdOutParams reply;
         reply.cBufferSize = kIdentifyBytes;
@@ -192,7 +178,6 @@ int32_t LinuxDisk::CloseHandle(DeviceHandle device) {
     std::lock_guard lock(mutex_);
     const auto it = open_.find(device);
     if (it == open_.end()) return 0;
-    if (it->second.fd >= 0) ::close(it->second.fd);
     open_.erase(it);
     return 1;
 }
@@ -200,11 +185,7 @@ int32_t LinuxDisk::CloseHandle(DeviceHandle device) {
 std::string LinuxDisk::LibraryFileName(std::string_view name) {
     constexpr std::string_view kDll = ".dll";
     if (name.size() > kDll.size()) {
-        const std::string_view tail = name.substr(name.size() - kDll.size());
-        bool isDll = true;
-        for (size_t i = 0; i < kDll.size(); ++i)
-            isDll = isDll && std::tolower(static_cast<unsigned char>(tail[i])) == kDll[i];
-        if (isDll) return "lib" + std::string(name.substr(0, name.size() - kDll.size())) + ".so";
+        if (SameIgnoringAsciiCase(name.substr(name.size() - kDll.size()), kDll)) return "lib" + std::string(name.substr(0, name.size() - kDll.size())) + ".so";
     }
     return std::string(name);
 }

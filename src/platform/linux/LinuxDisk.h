@@ -7,12 +7,14 @@
 // Libraries "Name.dll" are loaded as "libName.so", beside the component first.
 #include <array>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/linux/SysFiles.h"
 
 namespace velmora {
 
@@ -26,7 +28,6 @@ class LinuxDisk final : public IDisk {
 public:
     // `root` is the folder that stands for "/" (tests hand in a small fake tree).
     LinuxDisk(IHost& host, ICodec& codec, std::string root = "/");
-    ~LinuxDisk() override;
 
     DeviceHandle CreateFileA(const char* name, uint32_t access, uint32_t shareMode, uint32_t disposition) override;
     int32_t DeviceIoControl(DeviceHandle device, uint32_t code, const void* in, uint32_t inSize, void* out,
@@ -47,7 +48,7 @@ public:
 private:
     struct OpenDisk {
         std::string name;
-        int fd = -1;  // -1 where the device node cannot be opened (no privileges)
+        UniqueFd fd;  // none where the device node cannot be opened (no privileges)
     };
     std::optional<IdentifyData> Identify(const OpenDisk& disk) const;
 
@@ -55,7 +56,7 @@ private:
     ICodec& codec_;
     std::string root_;
     std::mutex mutex_;
-    std::map<DeviceHandle, OpenDisk> open_;
+    std::map<DeviceHandle, std::shared_ptr<const OpenDisk>> open_;
     DeviceHandle next_ = 0x100;
 };
 

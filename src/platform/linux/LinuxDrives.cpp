@@ -55,8 +55,6 @@ std::vector<std::string_view> Fields(std::string_view line) {
     return fields;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
 // Writes `text` and a NUL if they fit in `size` bytes.
 bool PutText(const std::string& text, char* buffer, uint32_t size) {
     if (buffer == nullptr) return true;
@@ -73,7 +71,7 @@ uint32_t SerialFromUuid(std::string_view uuid) {
         if (digits == 8) break;
         if (!std::isxdigit(static_cast<unsigned char>(c))) continue;
         serial = serial * 16 + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
-                                                                                               : std::tolower(c) - 'a' + 10);
+                                                                                               : AsciiLower(c) - 'a' + 10);
         ++digits;
     }
     return serial;
@@ -109,9 +107,9 @@ std::vector<MountedDrive> DriveMap(const std::vector<MountEntry>& mounts) {
     drives.push_back({'C', "/", root->fsType, root->major, root->minor});
     for (const auto& m : mounts) {
         if (drives.back().letter == 'Z') break;
-        const bool blockDevice = StartsWith(m.source, "/dev/") &&
+        const bool blockDevice = m.source.starts_with("/dev/") &&
                                  std::none_of(std::begin(kNotAVolume), std::end(kNotAVolume),
-                                              [&](auto p) { return StartsWith(m.source, p); });
+                                              [&](auto p) { return m.source.starts_with(p); });
         // A subfolder bound elsewhere (a container's /etc/hosts) is no volume of its own.
         if (m.mountPoint == "/" || !blockDevice || m.root != "/") continue;
         const bool known = std::any_of(drives.begin(), drives.end(), [&](const MountedDrive& d) {
@@ -131,65 +129,42 @@ std::string WindowsFileSystemName(std::string_view fsType) {
     return upper;
 }
 
-LinuxDrives::LinuxDrives(std::string root) : root_(std::move(root)) {
-    if (root_.empty() || root_.back() != '/') root_ += '/';
-}
-
-LinuxDrives::~LinuxDrives() {
-    if (mounts_ >= 0) ::close(mounts_);
-}
-
 namespace {
 
 constexpr size_t kMaxMountInfo = 4 * 1024 * 1024;
 
-// The whole table again from the open file; nullopt if it cannot be read.
-std::optional<std::string> ReadFromStart(int fd) {
-    if (::lseek(fd, 0, SEEK_SET) != 0) return std::nullopt;
-    std::string text;
-    char chunk[16384];
-    while (text.size() < kMaxMountInfo) {  // as ReadSysFile: what lies past the limit is left out
-        const ssize_t got = ::read(fd, chunk, sizeof chunk);
-        if (got < 0) return std::nullopt;
-        if (got == 0) break;
-        text.append(chunk, std::min(static_cast<size_t>(got), kMaxMountInfo - text.size()));
-    }
-    return text;
+// The kernel's mount table; only procfs announces changes (POLLPRI at every mount and
+// unmount), so a table elsewhere (a test's tree) is read afresh at each call.
+UniqueFd OpenMountTable(const std::string& path) {
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct statfs fs{};
+    if (fd && (::fstatfs(fd.get(), &fs) != 0 || fs.f_type != PROC_SUPER_MAGIC)) fd.reset();
+    return fd;
 }
 
 }  // namespace
 
+LinuxDrives::LinuxDrives(std::string root)
+    : root_(std::move(root)), mounts_([this] { return OpenMountTable(root_ + "proc/self/mountinfo"); }) {
+    if (root_.empty() || root_.back() != '/') root_ += '/';
+}
+
 std::vector<MountedDrive> LinuxDrives::Drives() const {
     const std::string path = root_ + "proc/self/mountinfo";
     std::lock_guard lock(mountsMutex_);
-    if (mountsTried_ && mountsOwner_ != ::getpid()) {
-        // A forked child shares the open table's position and change flag with its
-        // parent: it opens one of its own.
-        if (mounts_ >= 0) ::close(mounts_);
-        mounts_ = -1;
-        mountsTried_ = false;
-        mountsMap_.reset();
-    }
-    if (!mountsTried_) {
-        mountsTried_ = true;
-        mountsOwner_ = ::getpid();
-        mounts_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct statfs fs{};
-        // Only the kernel's table announces changes (POLLPRI at every mount and unmount).
-        if (mounts_ >= 0 && (::fstatfs(mounts_, &fs) != 0 || fs.f_type != PROC_SUPER_MAGIC)) {
-            ::close(mounts_);
-            mounts_ = -1;
-        }
-    }
-    if (mounts_ < 0) {
+    bool opened = false;
+    const int mounts = mounts_.Get(opened);
+    if (opened) mountsMap_.reset();
+    if (mounts < 0) {
         const auto text = ReadSysFile(path, kMaxMountInfo);
         return text ? DriveMap(ParseMountInfo(*text)) : std::vector<MountedDrive>();
     }
     // Each poll reports a change once; one after it shows at the next call.
-    pollfd change{mounts_, POLLPRI, 0};
+    pollfd change{mounts, POLLPRI, 0};
     const bool changed = ::poll(&change, 1, 0) != 0 && (change.revents & (POLLPRI | POLLERR)) != 0;
     if (!mountsMap_ || changed) {
-        const auto text = ReadFromStart(mounts_);
+        const auto text =
+            ::lseek(mounts, 0, SEEK_SET) == 0 ? ReadBounded(mounts, kMaxMountInfo) : std::optional<std::string>();
         mountsMap_.reset();
         if (!text) return {};
         mountsMap_ = DriveMap(ParseMountInfo(*text));
@@ -203,9 +178,8 @@ std::optional<MountedDrive> LinuxDrives::Resolve(const char* designation) const 
     const bool shaped = (text.size() == 2 || (text.size() == 3 && (text[2] == '\\' || text[2] == '/'))) &&
                         std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':';
     if (!shaped) return std::nullopt;
-    const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
     for (auto& drive : Drives())
-        if (drive.letter == letter) return drive;
+        if (AsciiLower(drive.letter) == AsciiLower(text[0])) return drive;
     return std::nullopt;
 }
 

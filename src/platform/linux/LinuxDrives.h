@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "platform/linux/SysFiles.h"
 
 namespace velmora {
 
@@ -34,7 +35,6 @@ class LinuxDrives final : public IDrives {
 public:
     // `root` is the folder that stands for "/" (tests hand in a small fake tree).
     explicit LinuxDrives(std::string root = "/");
-    ~LinuxDrives() override;
     LinuxDrives(const LinuxDrives&) = delete;
     LinuxDrives& operator=(const LinuxDrives&) = delete;
 
@@ -58,9 +58,7 @@ private:
 
     std::string root_;
     mutable std::mutex mountsMutex_;
-    mutable int mounts_ = -1;         // the open mount table (procfs only)
-    mutable bool mountsTried_ = false;
-    mutable int mountsOwner_ = 0;     // the process that opened it
+    mutable ProcessFd mounts_;  // the open mount table (procfs only)
     mutable std::optional<std::vector<MountedDrive>> mountsMap_;  // its map as last read
 };
 

@@ -1,8 +1,7 @@
 #pragma once
-// NetBIOS family on Linux. Adapter number n is the n-th interface in /sys/class/net
-// (by interface index) that is not a loopback and has a six-byte hardware address
-// other than zeros. Only adapter status of the local adapter ("*") is answered; the
-// process heap is the C library's.
+// NetBIOS family on Linux. Adapter number n is the n-th adapter of /sys/class/net in
+// the order of NetInterfaces.h (cards with a permanent address first). Only adapter
+// status of the local adapter ("*") is answered; the process heap is the C library's.
 #include <array>
 #include <cstdint>
 #include <string>

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "platform/common/BufferLineInput.h"
+#include "platform/linux/SysFiles.h"
 #include "text/Utf.h"
 
 namespace velmora {
@@ -31,23 +32,6 @@ uint32_t TakeNumber(std::string_view& text) {
     text.remove_prefix(i);
     if (!text.empty() && text.front() == '.') text.remove_prefix(1);
     return value;
-}
-
-// Reads a whole regular file, refusing anything larger than the text-file limit.
-bool ReadSmallFile(const std::string& path, std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool ok = true;
-    char chunk[8192];
-    for (;;) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 || bytes.size() + static_cast<size_t>(n) > kMaxTextFileBytes) { ok = false; break; }
-        if (n == 0) break;
-        bytes.append(chunk, static_cast<size_t>(n));
-    }
-    ::close(fd);
-    return ok;
 }
 
 void AnchorForModuleLookup() {}
@@ -114,26 +98,27 @@ bool LinuxPlatform::FileExists(const String& path, FileMarks admit) {
 
 std::unique_ptr<ILineInput> LinuxPlatform::OpenLineInput(const String& path) {
     const std::string native = NativePath(path);
-    std::string bytes;
-    if (native.empty() || !ReadSmallFile(native, bytes)) return nullptr;
-    return std::make_unique<BufferLineInput>(std::move(bytes));
+    if (native.empty()) return nullptr;
+    auto bytes = ReadSysFile(native, kMaxTextFileBytes, PastLimit::Refuse);
+    if (!bytes) return nullptr;
+    return std::make_unique<BufferLineInput>(std::move(*bytes));
 }
 
 bool LinuxPlatform::AppendToFile(const String& path, std::string_view bytes) {
     const std::string native = NativePath(path);
     if (native.empty()) return false;
-    const int fd = ::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
+    UniqueFd fd(::open(native.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd) return false;
     // O_APPEND makes each write land whole at the current end, even with other
     // writers in other processes; a short write is continued, still at the end.
     bool ok = true;
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t n = ::write(fd.get(), bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) { ok = false; break; }
         bytes.remove_prefix(static_cast<size_t>(n));
     }
-    return ::close(fd) == 0 && ok;
+    return ::close(fd.release()) == 0 && ok;
 }
 
 String LinuxPlatform::ModuleFolder() {

@@ -161,51 +161,42 @@ std::shared_ptr<RegistryTree> BuildLinuxRegistry(const std::string& rootFolder) 
     return tree;
 }
 
-LinuxRegistry::LinuxRegistry(std::string rootFolder)
-    : TreeRegistry([this] { return Current(); }), root_(std::move(rootFolder)) {
-    if (root_.empty() || root_.back() != '/') root_ += '/';
-    // dpkg replaces its status file by renaming a new one over it; a watch on the
-    // folder sees that, edits in place, removal, and the folder itself going away.
-    Watch();
-}
+namespace {
 
-void LinuxRegistry::Watch() {
-    watchOwner_ = ::getpid();
-    watch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+// dpkg replaces its status file by renaming a new one over it; a watch on the folder
+// sees that, edits in place, removal, and the folder itself going away.
+UniqueFd WatchFolder(const std::string& folder) {
+    UniqueFd watch(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     constexpr uint32_t kEvents = IN_CREATE | IN_DELETE | IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_MOVED_FROM |
                                  IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF;
-    if (watch_ >= 0 && ::inotify_add_watch(watch_, (root_ + "var/lib/dpkg").c_str(), kEvents) < 0) {
-        ::close(watch_);
-        watch_ = -1;
-    }
+    if (watch && ::inotify_add_watch(watch.get(), folder.c_str(), kEvents) < 0) watch.reset();
+    return watch;
 }
 
-LinuxRegistry::~LinuxRegistry() {
-    if (watch_ >= 0) ::close(watch_);
+}  // namespace
+
+LinuxRegistry::LinuxRegistry(std::string rootFolder)
+    : TreeRegistry([this] { return Current(); }), root_(std::move(rootFolder)),
+      watch_([this] { return WatchFolder(root_ + "var/lib/dpkg"); }) {
+    if (root_.empty() || root_.back() != '/') root_ += '/';
 }
 
 bool LinuxRegistry::FolderMayHaveChanged(bool& statusTouched) {
     statusTouched = false;
-    if (watchOwner_ != ::getpid()) {
-        // A forked child shares the parent's event queue, so the events it drains are
-        // lost to the other: it makes its own watch and trusts nothing seen before.
-        if (watch_ >= 0) ::close(watch_);
-        Watch();
-        return true;
-    }
-    if (watch_ < 0) return true;
+    bool opened = false;
+    const int watch = watch_.Get(opened);
+    if (opened || watch < 0) return true;  // a new watch has seen nothing yet
     alignas(inotify_event) char events[4096];
     bool any = false;
     for (;;) {
-        const ssize_t got = ::read(watch_, events, sizeof events);
+        const ssize_t got = ReadRetrying(watch, events, sizeof events);
         if (got <= 0) break;  // EAGAIN: nothing (more) queued
         any = true;
         for (ssize_t at = 0; at < got;) {
             const auto* event = reinterpret_cast<const inotify_event*>(events + at);
             // The folder gone or moved, or events lost: the watch proves nothing any more.
             if (event->mask & (IN_IGNORED | IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
-                ::close(watch_);
-                watch_ = -1;
+                watch_.Drop();
                 return true;
             }
             // An event naming the file itself: rebuilt even when size and time look the

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/common/RegistryTree.h"
+#include "platform/linux/SysFiles.h"
 
 namespace velmora {
 
@@ -43,7 +44,6 @@ std::shared_ptr<RegistryTree> BuildLinuxRegistry(const std::string& rootFolder);
 class LinuxRegistry final : public TreeRegistry {
 public:
     explicit LinuxRegistry(std::string rootFolder = "/");
-    ~LinuxRegistry() override;
     LinuxRegistry(const LinuxRegistry&) = delete;
     LinuxRegistry& operator=(const LinuxRegistry&) = delete;
 
@@ -67,9 +67,7 @@ private:
     std::string root_;
     std::shared_ptr<const RegistryTree> tree_;
     Stamp stamp_;
-    void Watch();
-    int watch_ = -1;  // inotify on var/lib/dpkg; -1: no watch, the stamp is taken every time
-    int watchOwner_ = 0;  // the process that made the watch
+    ProcessFd watch_;  // inotify on var/lib/dpkg; none: the stamp is taken every time
 };
 
 }  // namespace velmora

@@ -46,8 +46,6 @@ std::vector<std::string_view> Lines(std::string_view text) {
     return lines;
 }
 
-bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
-
 // Leading decimal digits of `text` (at most 9), or nothing.
 std::optional<int> LeadingNumber(std::string_view text) {
     size_t i = 0;
@@ -126,15 +124,15 @@ Reported ParseUsbStream(std::string_view text) {
         }
         if (!inPlayback) continue;
         const std::string_view line = TrimmedView(raw);
-        if (StartsWith(line, "Altset") || StartsWith(line, "Interface")) {
+        if (line.starts_with("Altset") || line.starts_with("Interface")) {
             finishAltset();
-        } else if (StartsWith(line, "Format:") || StartsWith(line, "Formats:")) {
+        } else if (line.starts_with("Format:") || line.starts_with("Formats:")) {
             for (std::string_view f : {"U8", "S8"}) bits8 |= line.find(f) != std::string_view::npos;
             for (std::string_view f : {"S16_", "U16_"}) bits16 |= line.find(f) != std::string_view::npos;
-        } else if (StartsWith(line, "Channels:")) {
+        } else if (line.starts_with("Channels:")) {
             const auto n = Numbers(line);
             channels = n.empty() ? 0 : n.front();
-        } else if (StartsWith(line, "Rates:")) {
+        } else if (line.starts_with("Rates:")) {
             rates = Numbers(line);
             continuous = line.find(" - ") != std::string_view::npos;
         }
@@ -154,11 +152,11 @@ Reported ParseHdaCodec(std::string_view text, int device) {
         for (std::string_view raw : node) {
             const std::string_view line = TrimmedView(raw);
             const size_t at = line.find("device=");
-            if (StartsWith(line, "Device:") && at != std::string_view::npos)
+            if (line.starts_with("Device:") && at != std::string_view::npos)
                 ours = LeadingNumber(line.substr(at + 7)) == device;
-            else if (StartsWith(line, "rates ["))
+            else if (line.starts_with("rates ["))
                 rates = Numbers(line.substr(line.find(':') == std::string_view::npos ? line.size() : line.find(':')));
-            else if (StartsWith(line, "bits ["))
+            else if (line.starts_with("bits ["))
                 bits = Numbers(line.substr(line.find(':') == std::string_view::npos ? line.size() : line.find(':')));
         }
         if (!ours || reported.channels != 0) return;
@@ -174,11 +172,11 @@ Reported ParseHdaCodec(std::string_view text, int device) {
             reported.support = kWaveCapsVolume | (stereo ? kWaveCapsLrVolume : 0);
     };
     for (std::string_view line : Lines(text)) {
-        if (StartsWith(line, "Node ")) {
+        if (line.starts_with("Node ")) {
             finishNode();
             node.clear();
         }
-        if (!node.empty() || StartsWith(line, "Node ")) node.push_back(line);
+        if (!node.empty() || line.starts_with("Node ")) node.push_back(line);
     }
     finishNode();
     return reported;
@@ -188,27 +186,24 @@ Reported ParseHdaCodec(std::string_view text, int device) {
 std::vector<std::pair<int, std::string>> NumberedEntries(const std::string& folder, std::string_view prefix,
                                                          std::string_view suffix) {
     std::vector<std::pair<int, std::string>> entries;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return entries;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string_view name = entry->d_name;
-        if (!StartsWith(name, prefix) || name.size() <= prefix.size() + suffix.size() ||
+    for (const std::string& entry : FolderNames(folder)) {
+        const std::string_view name = entry;
+        if (!name.starts_with(prefix) || name.size() <= prefix.size() + suffix.size() ||
             name.substr(name.size() - suffix.size()) != suffix)
             continue;
         const std::string_view middle = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
         const auto number = LeadingNumber(middle);
         if (!number || middle.size() > 9 || middle.find_first_not_of("0123456789") != std::string_view::npos) continue;
-        entries.emplace_back(*number, std::string(name));
+        entries.emplace_back(*number, entry);
         if (entries.size() >= kMaxDevicesPerCard) break;
     }
-    ::closedir(dir);
     std::sort(entries.begin(), entries.end());
     return entries;
 }
 
 std::string InfoValue(std::string_view info, std::string_view key) {
     for (std::string_view line : Lines(info))
-        if (StartsWith(line, key)) return std::string(TrimmedView(line.substr(key.size())));
+        if (line.starts_with(key)) return std::string(TrimmedView(line.substr(key.size())));
     return std::string();
 }
 

@@ -9,22 +9,59 @@
 
 namespace velmora {
 
-std::optional<std::string> ReadSysFile(const std::string& path, size_t limit) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return std::nullopt;
-    std::string bytes;
-    char chunk[4096];
-    bool ok = true;
-    while (bytes.size() < limit) {
-        const ssize_t n = ::read(fd, chunk, sizeof chunk);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) { ok = false; break; }
-        if (n == 0) break;
-        bytes.append(chunk, std::min(static_cast<size_t>(n), limit - bytes.size()));
+ssize_t ReadRetrying(int fd, char* buffer, size_t size) {
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, size);
+        if (n >= 0 || errno != EINTR) return n;
     }
-    ::close(fd);
-    if (!ok) return std::nullopt;
-    return bytes;
+}
+
+std::optional<std::string> ReadBounded(int fd, size_t limit, PastLimit past) {
+    std::string bytes;
+    char chunk[16384];
+    for (;;) {
+        const ssize_t n = ReadRetrying(fd, chunk, sizeof chunk);
+        if (n < 0) return std::nullopt;
+        if (n == 0) return bytes;
+        if (static_cast<size_t>(n) > limit - bytes.size()) {
+            if (past == PastLimit::Refuse) return std::nullopt;
+            bytes.append(chunk, limit - bytes.size());
+            return bytes;
+        }
+        bytes.append(chunk, static_cast<size_t>(n));
+    }
+}
+
+std::optional<std::string> ReadSysFile(const std::string& path, size_t limit, PastLimit past) {
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd) return std::nullopt;
+    return ReadBounded(fd.get(), limit, past);
+}
+
+std::vector<std::string> FolderNames(const std::string& folder, size_t limit) {
+    std::vector<std::string> names;
+    const UniqueDir dir(::opendir(folder.c_str()));
+    if (!dir) return names;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (entry->d_name[0] == '.' || entry->d_name[0] == '\0') continue;
+        if (names.size() >= limit) break;
+        names.emplace_back(entry->d_name);
+    }
+    return names;
+}
+
+int ProcessFd::Get(bool& opened) {
+    opened = owner_ != ::getpid();
+    if (opened) {
+        owner_ = ::getpid();
+        fd_ = open_();  // closing the inherited copy leaves the parent's open
+    }
+    return fd_.get();
+}
+
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 std::optional<std::string> UdevProperty(const std::string& root, unsigned major, unsigned minor,

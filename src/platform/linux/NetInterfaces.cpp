@@ -1,0 +1,93 @@
+#include "platform/linux/NetInterfaces.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <optional>
+#include <tuple>
+
+#include "platform/linux/SysFiles.h"
+
+namespace velmora {
+namespace {
+
+constexpr long kArpLoopback = 772;  // ARPHRD_LOOPBACK
+constexpr long kAddrPermanent = 0;  // NET_ADDR_PERM; random, stolen and set addresses are others
+constexpr size_t kMaxInterfaces = 4096;
+
+// A decimal number alone on the file's first line.
+std::optional<long> ReadNumber(const std::string& path) {
+    const auto text = ReadSysFile(path, 64);
+    if (!text || text->empty()) return std::nullopt;
+    char* end = nullptr;
+    const long value = std::strtol(text->c_str(), &end, 10);
+    if (end == text->c_str() || (*end != '\n' && *end != '\0')) return std::nullopt;
+    return value;
+}
+
+// "aa:bb:cc:dd:ee:ff" (one line) as six bytes; nothing for any other length or form.
+std::optional<HardwareAddress> ParseMac(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    HardwareAddress bytes{};
+    if (text.size() != 17) return std::nullopt;
+    for (size_t i = 0; i < 6; ++i) {
+        const char* part = text.c_str() + i * 3;
+        const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+        if (!hex(part[0]) || !hex(part[1]) || (i < 5 && part[2] != ':')) return std::nullopt;
+        bytes[i] = static_cast<uint8_t>(std::strtoul(std::string(part, 2).c_str(), nullptr, 16));
+    }
+    return bytes;
+}
+
+enum Rank { kCard = 0, kOtherPermanent = 1, kNoAdapter = 2 };
+
+// An interface of `folder` and its rank; nothing when it has no readable ifindex.
+std::optional<std::pair<Rank, NetInterface>> ReadInterface(const std::string& folder, const std::string& name) {
+    const auto index = ReadNumber(folder + "ifindex");
+    if (!index) return std::nullopt;
+    NetInterface found{name, *index};
+    const auto type = ReadNumber(folder + "type");
+    // A kernel older than addr_assign_type (3.2) cannot tell; its addresses count as
+    // permanent. A file that says something else than a number counts as not permanent.
+    const bool told = ReadSysFile(folder + "addr_assign_type", 1).has_value();
+    const auto assigned = told ? ReadNumber(folder + "addr_assign_type") : kAddrPermanent;
+    const auto address = ParseMac(ReadSysFile(folder + "address", 128).value_or(""));
+    if (!type || *type == kArpLoopback || assigned != kAddrPermanent || !address || *address == HardwareAddress{})
+        return std::make_pair(kNoAdapter, found);
+    found.adapter = true;
+    found.address = *address;
+    const bool hardware = ::access((folder + "device").c_str(), F_OK) == 0;
+    return std::make_pair(hardware ? kCard : kOtherPermanent, found);
+}
+
+}  // namespace
+
+std::vector<NetInterface> ReadNetInterfaces(const std::string& sysClassNet) {
+    std::vector<std::pair<Rank, NetInterface>> found;
+    for (const std::string& name : FolderNames(sysClassNet, kMaxInterfaces))
+        if (auto one = ReadInterface(sysClassNet + "/" + name + "/", name)) found.push_back(std::move(*one));
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
+        return std::tie(a.first, a.second.index) < std::tie(b.first, b.second.index);
+    });
+    std::vector<NetInterface> ordered;
+    for (auto& [rank, interface] : found) ordered.push_back(std::move(interface));
+    return ordered;
+}
+
+std::vector<Ipv4Address> OwnAddresses(const std::vector<NetInterface>& order, const std::vector<InterfaceAddress>& found) {
+    const auto place = [&](const std::string& name) {
+        const auto at = std::find_if(order.begin(), order.end(), [&](const NetInterface& i) { return i.name == name; });
+        return at - order.begin();
+    };
+    std::vector<std::pair<ptrdiff_t, Ipv4Address>> kept;
+    for (const auto& a : found)
+        if (a.up && !a.loopback) kept.emplace_back(place(a.interface), a.address);
+    std::stable_sort(kept.begin(), kept.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<Ipv4Address> addresses;
+    for (const auto& [at, address] : kept) addresses.push_back(address);
+    return addresses;
+}
+
+}  // namespace velmora
