@@ -17,6 +17,7 @@ constexpr Described kDescriptions[] = {
     {Err::Overflow, "Overflow"},
     {Err::OutOfMemory, "Out of memory"},
     {Err::SubscriptOutOfRange, "Subscript out of range"},
+    {Err::ArrayFixedOrLocked, "This array is fixed or temporarily locked"},
     {Err::DivisionByZero, "Division by zero"},
     {Err::TypeMismatch, "Type mismatch"},
     {Err::DllNotFound, "Error in loading DLL"},

@@ -14,6 +14,7 @@ enum class Err : int32_t {
     Overflow = 6,
     OutOfMemory = 7,
     SubscriptOutOfRange = 9,
+    ArrayFixedOrLocked = 10,
     DivisionByZero = 11,
     TypeMismatch = 13,
     BadFileNameOrNumber = 52,

@@ -3,9 +3,9 @@
 #include <climits>
 #include <memory>
 #include <new>
+#include <optional>
 
 #include "base/RuntimeError.h"
-#include "text/Utf.h"
 
 namespace velmora::com {
 namespace {
@@ -45,14 +45,18 @@ bool HasElementType(SAFEARRAY* array, VARTYPE wanted) {
     return false;
 }
 
-// The callee replaces the array, as a ReDim does: only a dynamic, unlocked,
-// one-dimensional array of the element type allows that.
-HRESULT CheckReplaceable(SAFEARRAY* array, VARTYPE elementType, ULONG elementSize) {
+HRESULT CheckElementType(SAFEARRAY* array, VARTYPE elementType, ULONG elementSize) {
     if (!HasElementType(array, elementType) || array->cbElements != elementSize) return DISP_E_TYPEMISMATCH;
-    if (array->cDims != 1) return E_INVALIDARG;
-    if (array->fFeatures & (FADF_FIXEDSIZE | FADF_STATIC | FADF_EMBEDDED | FADF_AUTO)) return kArrayFixedOrLocked;
-    if (array->cLocks != 0) return kArrayFixedOrLocked;
     return S_OK;
+}
+
+// Why a ReDim Preserve of the host's array would fail, if it would: only a dynamic,
+// unlocked, one-dimensional array based at 0 can be resized.
+std::optional<Err> ResizeRefusal(SAFEARRAY* array) {
+    if (array->fFeatures & (FADF_FIXEDSIZE | FADF_STATIC | FADF_EMBEDDED | FADF_AUTO)) return Err::ArrayFixedOrLocked;
+    if (array->cLocks != 0) return Err::ArrayFixedOrLocked;
+    if (array->cDims != 1 || array->rgsabound[0].lLbound != 0) return Err::SubscriptOutOfRange;
+    return std::nullopt;
 }
 
 HRESULT ReadElements(SAFEARRAY* array, VARTYPE elementType, std::vector<String>& items) {
@@ -79,15 +83,19 @@ HRESULT ReadElements(SAFEARRAY* array, VARTYPE elementType, std::vector<String>&
     return S_OK;
 }
 
-HRESULT Read(SAFEARRAY* array, VARTYPE elementType, ULONG elementSize, std::vector<String>& items) {
-    items.clear();
+HRESULT Read(SAFEARRAY* array, VARTYPE elementType, ULONG elementSize, HostArray& read) {
+    read = HostArray{};
     if (!array) return S_OK;  // a dynamic array that was never dimensioned
-    const HRESULT checked = CheckReplaceable(array, elementType, elementSize);
+    const HRESULT checked = CheckElementType(array, elementType, elementSize);
     if (FAILED(checked)) return checked;
+    // An array the callee cannot resize reaches it all the same: its first resize
+    // fails there, as the method's own error handling expects.
+    read.refusal = ResizeRefusal(array);
+    if (read.refusal) return S_OK;
     try {
-        return ReadElements(array, elementType, items);
+        return ReadElements(array, elementType, read.items);
     } catch (const std::bad_alloc&) {
-        items.clear();
+        read.items.clear();
         return E_OUTOFMEMORY;
     }
 }
@@ -119,8 +127,9 @@ HRESULT Build(const std::vector<String>& items, VARTYPE elementType, OwnedArray&
 HRESULT Replace(const std::vector<String>& items, SAFEARRAY** array, VARTYPE elementType, ULONG elementSize) {
     if (!array) return E_POINTER;
     if (*array) {
-        const HRESULT checked = CheckReplaceable(*array, elementType, elementSize);
+        const HRESULT checked = CheckElementType(*array, elementType, elementSize);
         if (FAILED(checked)) return checked;
+        if (const auto refusal = ResizeRefusal(*array)) return ErrorNumberResult(static_cast<int32_t>(*refusal));
     }
     OwnedArray built;
     const HRESULT made = Build(items, elementType, built);
@@ -152,18 +161,33 @@ HRESULT ErrorNumberResult(int32_t number) {
     return E_FAIL;  // 0 and numbers past 16 bits have no control-facility form
 }
 
-HRESULT ReadStringArray(SAFEARRAY** array, std::vector<String>& items) {
+HRESULT ReadStringArray(SAFEARRAY** array, HostArray& read) {
     if (!array) return E_POINTER;
-    return Read(*array, VT_BSTR, sizeof(BSTR), items);
+    return Read(*array, VT_BSTR, sizeof(BSTR), read);
 }
 
 HRESULT WriteStringArray(const std::vector<String>& items, SAFEARRAY** array) {
     return Replace(items, array, VT_BSTR, sizeof(BSTR));
 }
 
-HRESULT ReadVariantArray(SAFEARRAY** array, std::vector<String>& items) {
+HRESULT ReadVariantArray(SAFEARRAY** array, HostArray& read) {
     if (!array) return E_POINTER;
-    return Read(*array, VT_VARIANT, sizeof(VARIANT), items);
+    return Read(*array, VT_VARIANT, sizeof(VARIANT), read);
+}
+
+HRESULT MakeRefusingArray(Err refusal, SAFEARRAY** made) {
+    SAFEARRAYBOUND bounds[2] = {{1, 0}, {1, 0}};
+    *made = refusal == Err::ArrayFixedOrLocked ? ::SafeArrayCreateVector(VT_BSTR, 0, 1)
+                                               : ::SafeArrayCreate(VT_BSTR, 2, bounds);
+    if (!*made) return E_OUTOFMEMORY;
+    if (refusal == Err::ArrayFixedOrLocked) (*made)->fFeatures |= FADF_FIXEDSIZE;
+    return S_OK;
+}
+
+void DestroyArray(SAFEARRAY* array) {
+    if (!array) return;
+    array->fFeatures &= ~FADF_FIXEDSIZE;  // our own stand-in; its data goes with it
+    ::SafeArrayDestroy(array);
 }
 
 HRESULT WriteVariantArray(const std::vector<String>& items, SAFEARRAY** array) {
@@ -192,9 +216,7 @@ String BoundaryDescription(HRESULT result) {
     switch (result) {
         case E_POINTER: return FromAscii("A required pointer argument is null");
         case E_OUTOFMEMORY: return StandardDescription(static_cast<int32_t>(Err::OutOfMemory));
-        case E_INVALIDARG: return FromAscii("The array of String must have exactly one dimension");
         case DISP_E_TYPEMISMATCH: return FromAscii("Type mismatch: an array of String is required");
-        case kArrayFixedOrLocked: return FromAscii("This array is fixed or temporarily locked");
         default: return FromAscii("Invalid argument");
     }
 }
@@ -215,18 +237,8 @@ HRESULT ReportToInvoker(const ErrorSource& source, HRESULT result, EXCEPINFO* ex
 }
 
 HRESULT FailFromException(const ErrorSource& source) {
-    try {
-        throw;
-    } catch (const RuntimeError& error) {
-        return Fail(source, ErrorNumberResult(error.Number()), error.Description());
-    } catch (const std::bad_alloc&) {
-        return Fail(source, ErrorNumberResult(static_cast<int32_t>(Err::OutOfMemory)),
-                    StandardDescription(static_cast<int32_t>(Err::OutOfMemory)));
-    } catch (const std::exception& error) {
-        return Fail(source, E_UNEXPECTED, Utf8ToUtf16(error.what()));
-    } catch (...) {
-        return Fail(source, E_UNEXPECTED, FromAscii("Unexpected failure"));
-    }
+    const HostError error = ErrorFromException(std::current_exception());
+    return Fail(source, ErrorNumberResult(error.number), error.description);
 }
 
 }  // namespace velmora::com

@@ -3,6 +3,7 @@
 // empty value, the call runs, and its answer or its failure crosses the boundary.
 #include <vector>
 
+#include "base/StringArray.h"
 #include "com/Boundary.h"
 
 namespace velmora::com {
@@ -31,18 +32,20 @@ HRESULT RunCall(const ErrorSource& source, Answer* answer, Work&& work) {
     }
 }
 
-// The array is checked before the call (a misuse never reaches the component) and
-// replaced by the resized one only when the call succeeded.
+// The array's type is checked before the call (a host's wrong type never reaches
+// the component), and the host's array is replaced by the resized one only when
+// the call succeeded. An array the host will not let be resized reaches the method,
+// whose first resize fails, and is left as it was.
 template <class Answer, class Work>
 HRESULT RunCallWithArray(const ErrorSource& source, SAFEARRAY** array, Answer* answer, Work&& work) {
     if (!answer) return FailAtBoundary(source, E_POINTER);
     Clear(answer);
-    std::vector<String> items;
-    HRESULT status = ReadStringArray(array, items);
+    HostArray host;
+    HRESULT status = ReadStringArray(array, host);
     if (FAILED(status)) return FailAtBoundary(source, status);
     try {
-        auto value = work(items);
-        status = WriteStringArray(items, array);
+        auto value = work(StringArrayRef(host.items, host.refusal));
+        status = host.refusal ? S_OK : WriteStringArray(host.items, array);
         if (SUCCEEDED(status)) status = Store(value, answer);
         return FAILED(status) ? FailAtBoundary(source, status) : S_OK;
     } catch (...) {

@@ -165,12 +165,13 @@ HRESULT DispatchObject<Interface>::InvokeWithScriptArray(ITypeInfo* info, Interf
                                                          const ScriptArray& hostArray) {
     const auto read = hostArray.elementType == VT_BSTR ? &ReadStringArray : &ReadVariantArray;
     const auto write = hostArray.elementType == VT_BSTR ? &WriteStringArray : &WriteVariantArray;
-    std::vector<String> items;
+    HostArray host;
     SAFEARRAY* typed = nullptr;
-    HRESULT status = read(hostArray.slot, items);
-    if (SUCCEEDED(status)) status = WriteStringArray(items, &typed);
+    HRESULT status = read(hostArray.slot, host);
+    if (SUCCEEDED(status))
+        status = host.refusal ? MakeRefusingArray(*host.refusal, &typed) : WriteStringArray(host.items, &typed);
     if (FAILED(status)) {
-        if (typed) ::SafeArrayDestroy(typed);
+        DestroyArray(typed);
         if (status == DISP_E_TYPEMISMATCH && argumentError)
             *argumentError = static_cast<UINT>(hostArray.argument);
         return status == DISP_E_TYPEMISMATCH ? status : ReportToInvoker(identity_.source, status, exception);
@@ -182,16 +183,17 @@ HRESULT DispatchObject<Interface>::InvokeWithScriptArray(ITypeInfo* info, Interf
     DISPPARAMS converted = *params;
     converted.rgvarg = arguments.data();
     status = info->Invoke(self, id, flags, &converted, result, exception, argumentError);
-    if (SUCCEEDED(status)) {
+    if (SUCCEEDED(status) && !host.refusal) {
         // The method may have resized the array; the host gets it back in its own kind.
-        HRESULT back = ReadStringArray(&typed, items);
-        if (SUCCEEDED(back)) back = write(items, hostArray.slot);
-        if (FAILED(back)) {
+        HostArray back;
+        HRESULT returned = ReadStringArray(&typed, back);
+        if (SUCCEEDED(returned)) returned = write(back.items, hostArray.slot);
+        if (FAILED(returned)) {
             if (result) ::VariantClear(result);
-            status = ReportToInvoker(identity_.source, back, exception);
+            status = ReportToInvoker(identity_.source, returned, exception);
         }
     }
-    if (typed) ::SafeArrayDestroy(typed);
+    DestroyArray(typed);
     return status;
 }
 

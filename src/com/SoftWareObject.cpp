@@ -18,7 +18,7 @@ public:
     SoftWareObject() : DispatchObject(kIdentity) {}
 
     STDMETHODIMP GetComputerSoftWare(SAFEARRAY** strSoftName, VARIANT_BOOL* a) override {
-        return RunCallWithArray(source(), strSoftName, a, [](std::vector<String>& names) {
+        return RunCallWithArray(source(), strSoftName, a, [](StringArrayRef names) {
             return clsSoftWare(DefaultPlatform()).GetComputerSoftWare(names);
         });
     }

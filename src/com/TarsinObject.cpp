@@ -57,7 +57,7 @@ private:
     // A facade method that fills and resizes an array of String.
     template <class Answer, class R, class Parameter>
     HRESULT CallWithArray(Answer* answer, R (clsTarsin::*method)(Parameter), SAFEARRAY** array) {
-        return RunCallWithArray(source(), array, answer, [&](std::vector<String>& items) { return (facade_.*method)(items); });
+        return RunCallWithArray(source(), array, answer, [&](StringArrayRef items) { return (facade_.*method)(items); });
     }
 
     clsTarsin facade_;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/String.h"
+#include "base/StringArray.h"
 #include "platform/Platform.h"
 
 namespace velmora {
@@ -43,7 +44,7 @@ public:
     String GetSmartSerialInNT();
 
     // Fills elements 1.. with the fixed drives ("C:"); element 0 is kept.
-    bool GetFixdDisk(std::vector<String>& strDrive);
+    bool GetFixdDisk(StringArrayRef strDrive);
     double GetDiskSpace(const String& strDrive);
     double GetDiskSpaceFree(const String& strDrive);
     String GetDiskFATname(const String& strDrive);

@@ -27,9 +27,9 @@ double HiLoToDouble(int32_t high, int32_t low) {
     return static_cast<double>(high) * 4294967296.0 + unsignedLow;
 }
 
-bool clsDisk::GetFixdDisk(std::vector<String>& strDrive) {
+bool clsDisk::GetFixdDisk(StringArrayRef strDrive) {
     try {
-        strDrive.resize(1);
+        strDrive.Resize(1);
         std::string buffer(kDriveStringsSize, '\0');
         platform_.drives.GetLogicalDriveStringsA(kDriveStringsSize, buffer.data());
         String rest = platform_.codec.AnsiToString(buffer);
@@ -41,7 +41,7 @@ bool clsDisk::GetFixdDisk(std::vector<String>& strDrive) {
             if (root.empty()) break;
             rest.erase(0, nul + 1);
             if (platform_.drives.GetDriveTypeA(platform_.codec.StringToAnsi(root).c_str()) == kDriveFixed)
-                strDrive.push_back(root.substr(0, 2));
+                strDrive.Append(root.substr(0, 2));
         }
         return true;
     } catch (const std::exception&) {

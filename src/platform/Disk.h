@@ -92,7 +92,9 @@ public:
                                     uint32_t outSize) = 0;
     virtual int32_t CloseHandle(DeviceHandle device) = 0;
 
-    // A library by bare name (looked for beside the component's own module first);
+    // A library by bare name, from where it was installed: beside the component's
+    // own module first, then the system's places for libraries (on Windows the host
+    // program's folder and the system folder, never the current folder or PATH);
     // nullptr when it cannot be loaded.
     virtual LibraryHandle LoadLibraryA(const char* name) = 0;
     virtual ProcAddress GetProcAddress(LibraryHandle library, const char* name) = 0;

@@ -128,7 +128,7 @@ int32_t clsTarsin::ChkSystemFdisk(const String& strDisk) {
     return Bracket<clsDisk>(u"ChkSystemFdisk", [&](clsDisk& w) { return w.ChkSystemFdisk(strDisk); });
 }
 
-bool clsTarsin::GetFixdDisk(std::vector<String>& strDrive) {
+bool clsTarsin::GetFixdDisk(StringArrayRef strDrive) {
     return Bracket<clsDisk>(u"GetFixdDisk", [&](clsDisk& w) { return w.GetFixdDisk(strDrive); });
 }
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/String.h"
+#include "base/StringArray.h"
 #include "platform/Platform.h"
 
 // <windows.h> maps GetComputerName to GetComputerNameA; the facade's method keeps
@@ -49,7 +50,7 @@ public:
     String GetDiskFATname(const String& strDrive);
     int32_t ChkSystemFdisk(const String& strDisk);
     // Fills elements 1.. with the fixed drives; element 0 is kept as given.
-    bool GetFixdDisk(std::vector<String>& strDrive);
+    bool GetFixdDisk(StringArrayRef strDrive);
     // "C:#NTFS#38146M#12000M#1|D:#..."; the per-drive facts come from this object's
     // own public methods, so their log entries nest inside this call's.
     String GetComputerDiskInfo();

@@ -31,13 +31,20 @@ String FormatLogEntry(const LocalTime& t, const String& message, int16_t code, c
     return entry;
 }
 
-String LogFilePath(Platform& platform) { return platform.host.ModuleFolder() + u"\\Dovrell.log"; }
+String LogFilePath(Platform& platform) {
+    const String folder = platform.host.ModuleFolder();
+    // Without the component's own folder there is no log: never "\Dovrell.log" at
+    // the root of whatever drive is current.
+    return folder.empty() ? String() : folder + u"\\Dovrell.log";
+}
 
 void WriteLog(Platform& platform, const String& message, int16_t code, const String& name) noexcept {
     try {
+        const String path = LogFilePath(platform);
+        if (path.empty()) return;
         const String entry = FormatLogEntry(platform.host.Now(), message, code, name);
         // One append of the whole entry, so concurrent writers never interleave inside it.
-        platform.files.AppendToFile(LogFilePath(platform), platform.codec.StringToAnsi(entry));
+        platform.files.AppendToFile(path, platform.codec.StringToAnsi(entry));
     } catch (...) {
         // The log never affects the call that writes it.
     }

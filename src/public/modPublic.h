@@ -14,7 +14,8 @@ void WriteLog(Platform& platform, const String& message, int16_t code, const Str
 // The entry as text, exactly as it is written (before conversion to the file's code page).
 String FormatLogEntry(const LocalTime& time, const String& message, int16_t code, const String& name);
 
-// The log file's path: the library's folder followed by "\Dovrell.log".
+// The log file's path: the library's folder followed by "\Dovrell.log"; empty when
+// that folder cannot be found.
 String LogFilePath(Platform& platform);
 
 }  // namespace velmora

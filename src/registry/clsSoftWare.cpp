@@ -6,8 +6,8 @@
 
 namespace velmora {
 
-bool clsSoftWare::GetComputerSoftWare(std::vector<String>& strSoftName) {
-    strSoftName.resize(1);
+bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
+    strSoftName.Resize(1);
     RegeditCls registry(platform_);
     std::vector<String> subkeys(1);
     if (!registry.EnumKeyEx(kHKeyLocalMachine, kUninstallRoot, subkeys)) {
@@ -18,15 +18,15 @@ bool clsSoftWare::GetComputerSoftWare(std::vector<String>& strSoftName) {
     }
     const int16_t last = ToInt16(static_cast<int64_t>(subkeys.size()) - 1);
     int16_t count = 0;
-    // The subkey counter steps past the last index before the loop ends, so it
-    // overflows when the root lists 32,767 entries.
-    for (int16_t i = 1; i <= last; i = ToInt16(i + 1)) {
+    // The names fit 16-bit indices, so a root of exactly 32,767 entries is listed
+    // whole; only a larger one fails, above.
+    for (int32_t i = 1; i <= last; ++i) {
         const String name = registry.GetRegStrValue(kHKeyLocalMachine,
                                                     kUninstallRoot + u"\\" + subkeys[static_cast<size_t>(i)],
                                                     u"DisplayName");
         if (!name.empty()) {
             count = ToInt16(count + 1);
-            strSoftName.resize(static_cast<size_t>(count) + 1);
+            strSoftName.Resize(static_cast<size_t>(count) + 1);
             strSoftName[static_cast<size_t>(count)] = name;
         }
         platform_.host.ProcessPendingMessages();

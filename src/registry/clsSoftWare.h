@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/String.h"
+#include "base/StringArray.h"
 #include "platform/Platform.h"
 
 namespace velmora {
@@ -16,9 +17,10 @@ public:
 
     // Fills strSoftName[1..n] with the display names (index 0 is kept, everything
     // else dropped first). True when the uninstall root could be read, even if it
-    // lists nothing. Catches nothing: an uninstall root of 32,767 or more entries
-    // is beyond its 16-bit counters and fails with Overflow.
-    bool GetComputerSoftWare(std::vector<String>& strSoftName);
+    // lists nothing. Catches nothing: an uninstall root of more than 32,767 entries
+    // is beyond its 16-bit counters and fails with Overflow, and an array the host
+    // will not let it resize fails with the error that refusal raises.
+    bool GetComputerSoftWare(StringArrayRef strSoftName);
 
 private:
     Platform& platform_;

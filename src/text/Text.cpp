@@ -66,11 +66,17 @@ String ReplaceAll(StringView text, StringView search, StringView replacement, in
     // over the original text, so the result is built once instead of re-copied per hit.
     String out;
     size_t done = 0;
-    for (int64_t at = InStr(1, text, search, mode); at != 0;
-         at = InStr(static_cast<int64_t>(done) + 1, text, search, mode)) {
-        out.append(text.substr(done, static_cast<size_t>(at - 1) - done));
-        out.append(replacement);
-        done = static_cast<size_t>(at - 1) + search.size();
+    try {
+        for (int64_t at = InStr(1, text, search, mode); at != 0;
+             at = InStr(static_cast<int64_t>(done) + 1, text, search, mode)) {
+            String step(text.substr(done, static_cast<size_t>(at - 1) - done));
+            step.append(replacement);
+            out.append(step);
+            done = static_cast<size_t>(at - 1) + search.size();
+        }
+    } catch (const std::exception&) {
+        // A failure on the way (no memory for a grown text) answers the text as it
+        // stands then: replaced up to there, the rest as it was.
     }
     out.append(text.substr(done));
     return out;

@@ -45,6 +45,12 @@ TEST(CallLog, AppendsBesideTheLibraryOneWritePerEntry) {
 
     fake.moduleFolder = u"C:\\";  // a root folder doubles the separator, which file systems accept
     EXPECT_EQ(LogFilePath(fake), u"C:\\\\Dovrell.log");
+
+    // No folder of its own: the entry is lost, never written at the current drive's root.
+    fake.moduleFolder.clear();
+    WriteLog(fake, u"开始", 0, u"A");
+    EXPECT_EQ(fake.appendCalls, 2);
+    EXPECT_EQ(fake.appended.size(), 1u);
 }
 
 TEST(CallLog, FailureIsSwallowed) {

@@ -84,28 +84,31 @@ TEST(SoftWare, UnreadableRootTriesThreeTimesThenAnswersEmpty) {
     }
 }
 
-// 32,767 entries take the subkey counter one step past its range; more entries
-// stop the reader's own listing. Either way the list fails as a whole.
-TEST(SoftWare, ListBeyondSixteenBitCountersFailsTheCall) {
-    for (const int subkeys : {32767, 32800}) {
-        FakePlatform fake;
+// Exactly 32,767 entries fill the 16-bit counters and are listed whole; one more
+// stops the reader's own listing and the list fails as a whole.
+TEST(SoftWare, SixteenBitCountersHoldExactly32767Entries) {
+    const auto rootWith = [](FakePlatform& fake, int subkeys) {
         RegistryKey& root = fake.registry.Key(kRoot);
         for (int i = 0; i < subkeys; ++i) root.Add("p" + std::to_string(i)).SetString("DisplayName", "x");
+    };
+    {
+        FakePlatform fake;
+        rootWith(fake, 32768);
         try {
             clsTarsin(fake).GetComputerSoftWare();
-            ADD_FAILURE() << subkeys << " entries must fail the call";
+            ADD_FAILURE() << "32,768 entries must fail the call";
         } catch (const RuntimeError& e) {
-            EXPECT_EQ(e.Number(), 6) << subkeys;
+            EXPECT_EQ(e.Number(), 6);
         }
-        EXPECT_EQ(fake.Log(), FakeEntry("GetComputerSoftWare", "开始")) << subkeys;
+        EXPECT_EQ(fake.Log(), FakeEntry("GetComputerSoftWare", "开始"));
         EXPECT_EQ(fake.registry.OpenHandleCount(), 0u);
     }
     FakePlatform fake;
-    RegistryKey& root = fake.registry.Key(kRoot);
-    for (int i = 0; i < 32766; ++i) root.Add("p" + std::to_string(i)).SetString("DisplayName", "x");
+    rootWith(fake, 32767);
     std::vector<String> list;
     EXPECT_TRUE(clsSoftWare(fake).GetComputerSoftWare(list));
-    EXPECT_EQ(list.size(), 32767u);
+    EXPECT_EQ(list.size(), 32768u);
+    EXPECT_EQ(list.back(), u"x");
 }
 
 }  // namespace

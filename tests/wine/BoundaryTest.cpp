@@ -34,9 +34,10 @@ SAFEARRAY* StringArray(std::initializer_list<const char16_t*> items, LONG lowerB
 }
 
 std::vector<String> Contents(SAFEARRAY* array) {
-    std::vector<String> items;
-    EXPECT_EQ(ReadStringArray(&array, items), S_OK);
-    return items;
+    HostArray read;
+    EXPECT_EQ(ReadStringArray(&array, read), S_OK);
+    EXPECT_FALSE(read.refusal);
+    return read.items;
 }
 
 struct ErrorRecord {
@@ -71,19 +72,20 @@ TEST(Text, NullBstrIsEmptyAndNulsSurviveBothWays) {
     EXPECT_EQ(ToVariantBool(false), VARIANT_FALSE);
 }
 
-TEST(StringArray, ReadsFromAnyLowerBoundAndNullElementsAreEmpty) {
-    SAFEARRAY* array = StringArray({u"A:", nullptr, u"C:"}, 1);
+TEST(StringArray, NullElementsAreEmptyAndANeverDimensionedArrayHasNone) {
+    SAFEARRAY* array = StringArray({u"A:", nullptr, u"C:"});
     EXPECT_EQ(Contents(array), (std::vector<String>{u"A:", u"", u"C:"}));
     ::SafeArrayDestroy(array);
 
     SAFEARRAY* never = nullptr;  // a dynamic array never dimensioned
-    std::vector<String> items{u"stale"};
-    EXPECT_EQ(ReadStringArray(&never, items), S_OK);
-    EXPECT_TRUE(items.empty());
+    HostArray read{{u"stale"}, Err::Overflow};
+    EXPECT_EQ(ReadStringArray(&never, read), S_OK);
+    EXPECT_TRUE(read.items.empty());
+    EXPECT_FALSE(read.refusal);
 }
 
 TEST(StringArray, WriteReplacesTheArrayAndTheHostSeesTheNewBounds) {
-    SAFEARRAY* array = StringArray({u"only"}, 5);
+    SAFEARRAY* array = StringArray({u"only"});
     SAFEARRAY* original = array;
     const std::vector<String> grown{u"", u"C:\\", String(u"D:\0x", 4)};
     ASSERT_EQ(WriteStringArray(grown, &array), S_OK);
@@ -106,35 +108,39 @@ TEST(StringArray, WriteReplacesTheArrayAndTheHostSeesTheNewBounds) {
     ::SafeArrayDestroy(never);
 }
 
+// Arrays of the wrong element type stop at the boundary; arrays that cannot be
+// resized reach the method, whose resize fails with the error VB would raise.
 struct Misuse {
     const char* what;
     SAFEARRAY* (*make)();
-    HRESULT expected;
+    HRESULT read;                    // what reading it answers
+    std::optional<Err> refusal;      // and why the method may not resize it
 };
 
 const Misuse kMisuses[] = {
-    {"Long elements", [] { return ::SafeArrayCreateVector(VT_I4, 0, 2); }, DISP_E_TYPEMISMATCH},
-    {"Variant elements", [] { return ::SafeArrayCreateVector(VT_VARIANT, 0, 2); }, DISP_E_TYPEMISMATCH},
+    {"Long elements", [] { return ::SafeArrayCreateVector(VT_I4, 0, 2); }, DISP_E_TYPEMISMATCH, {}},
+    {"Variant elements", [] { return ::SafeArrayCreateVector(VT_VARIANT, 0, 2); }, DISP_E_TYPEMISMATCH, {}},
     {"two dimensions",
      [] {
          SAFEARRAYBOUND bounds[2] = {{2, 0}, {2, 0}};
          return ::SafeArrayCreate(VT_BSTR, 2, bounds);
      },
-     E_INVALIDARG},
+     S_OK, Err::SubscriptOutOfRange},
+    {"based at 1", [] { return StringArray({u"a"}, 1); }, S_OK, Err::SubscriptOutOfRange},
     {"fixed size",
      [] {
          SAFEARRAY* array = StringArray({u"a"});
          array->fFeatures |= FADF_FIXEDSIZE;
          return array;
      },
-     kArrayFixedOrLocked},
+     S_OK, Err::ArrayFixedOrLocked},
     {"locked",
      [] {
          SAFEARRAY* array = StringArray({u"a"});
          ::SafeArrayLock(array);
          return array;
      },
-     kArrayFixedOrLocked},
+     S_OK, Err::ArrayFixedOrLocked},
 };
 
 TEST(StringArray, MisusesAreRefusedAndTheHostArrayIsKept) {
@@ -142,17 +148,18 @@ TEST(StringArray, MisusesAreRefusedAndTheHostArrayIsKept) {
         SCOPED_TRACE(misuse.what);
         SAFEARRAY* array = misuse.make();
         SAFEARRAY* original = array;
-        std::vector<String> items;
-        EXPECT_EQ(ReadStringArray(&array, items), misuse.expected);
-        EXPECT_EQ(WriteStringArray({u"new"}, &array), misuse.expected);
+        HostArray read;
+        EXPECT_EQ(ReadStringArray(&array, read), misuse.read);
+        EXPECT_EQ(read.refusal, misuse.refusal);
+        const HRESULT written = misuse.refusal ? ErrorNumberResult(static_cast<int32_t>(*misuse.refusal)) : misuse.read;
+        EXPECT_EQ(WriteStringArray({u"new"}, &array), written);
         EXPECT_EQ(array, original);
         if (array->cLocks) ::SafeArrayUnlock(array);
-        array->fFeatures &= ~FADF_FIXEDSIZE;
-        ::SafeArrayDestroy(array);
+        DestroyArray(array);
     }
-    std::vector<String> items;
-    EXPECT_EQ(ReadStringArray(nullptr, items), E_POINTER);
-    EXPECT_EQ(WriteStringArray(items, nullptr), E_POINTER);
+    HostArray read;
+    EXPECT_EQ(ReadStringArray(nullptr, read), E_POINTER);
+    EXPECT_EQ(WriteStringArray({}, nullptr), E_POINTER);
 }
 
 TEST(ScriptArray, VariantArraysOfStringsAndEmptiesConvertBothWays) {
@@ -164,10 +171,10 @@ TEST(ScriptArray, VariantArraysOfStringsAndEmptiesConvertBothWays) {
     ::SafeArrayPutElement(array, &index, &element);
     ::VariantClear(&element);
 
-    std::vector<String> items;
-    ASSERT_EQ(ReadVariantArray(&array, items), S_OK);
-    EXPECT_EQ(items, (std::vector<String>{u"a", u""}));
-    EXPECT_EQ(ReadStringArray(&array, items), DISP_E_TYPEMISMATCH);
+    HostArray read;
+    ASSERT_EQ(ReadVariantArray(&array, read), S_OK);
+    EXPECT_EQ(read.items, (std::vector<String>{u"a", u""}));
+    EXPECT_EQ(ReadStringArray(&array, read), DISP_E_TYPEMISMATCH);
 
     // A script keeps an array of Variants that it can index, now with the new bounds.
     ASSERT_EQ(WriteVariantArray({u"", u"x", u"y"}, &array), S_OK);
@@ -177,23 +184,23 @@ TEST(ScriptArray, VariantArraysOfStringsAndEmptiesConvertBothWays) {
     LONG upper = 0;
     ::SafeArrayGetUBound(array, 1, &upper);
     EXPECT_EQ(upper, 2);
-    ASSERT_EQ(ReadVariantArray(&array, items), S_OK);
-    EXPECT_EQ(items, (std::vector<String>{u"", u"x", u"y"}));
+    ASSERT_EQ(ReadVariantArray(&array, read), S_OK);
+    EXPECT_EQ(read.items, (std::vector<String>{u"", u"x", u"y"}));
 
     // A number among the strings is the wrong kind of array.
     index = 1;
     V_VT(&element) = VT_I4;
     V_I4(&element) = 5;
     ::SafeArrayPutElement(array, &index, &element);
-    EXPECT_EQ(ReadVariantArray(&array, items), DISP_E_TYPEMISMATCH);
-    EXPECT_TRUE(items.empty());
+    EXPECT_EQ(ReadVariantArray(&array, read), DISP_E_TYPEMISMATCH);
+    EXPECT_TRUE(read.items.empty());
     ::SafeArrayDestroy(array);
 
     SAFEARRAY* strings = StringArray({u"s"});
-    EXPECT_EQ(ReadVariantArray(&strings, items), DISP_E_TYPEMISMATCH);
-    EXPECT_EQ(WriteVariantArray(items, &strings), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(ReadVariantArray(&strings, read), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(WriteVariantArray({}, &strings), DISP_E_TYPEMISMATCH);
     ::SafeArrayDestroy(strings);
-    EXPECT_EQ(ReadVariantArray(nullptr, items), E_POINTER);
+    EXPECT_EQ(ReadVariantArray(nullptr, read), E_POINTER);
 }
 
 TEST(Errors, NumbersBecomeControlFacilityResults) {
@@ -224,7 +231,7 @@ TEST(Calls, AnswersAndFailuresCrossTheBoundary) {
         {"numbered", [] { throw RuntimeError(453, u"Specified DLL function not found"); },
          static_cast<HRESULT>(0x800A01C5), u"Specified DLL function not found"},
         {"bad_alloc", [] { throw std::bad_alloc(); }, static_cast<HRESULT>(0x800A0007), u"Out of memory"},
-        {"other", [] { throw std::runtime_error("boom"); }, E_UNEXPECTED, u"boom"},
+        {"other", [] { throw std::runtime_error("boom"); }, static_cast<HRESULT>(0x800A0033), u"Internal error: boom"},
     };
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.what);
@@ -248,19 +255,20 @@ TEST(Calls, ArrayMisuseNeverReachesTheComponentAndFailuresKeepTheHostArray) {
     bool ran = false;
     VARIANT_BOOL answer = VARIANT_TRUE;
     SAFEARRAY* wrong = ::SafeArrayCreateVector(VT_I4, 0, 1);
-    EXPECT_EQ(RunCallWithArray(kSource, &wrong, &answer, [&](std::vector<String>&) { return ran = true; }),
+    EXPECT_EQ(RunCallWithArray(kSource, &wrong, &answer, [&](StringArrayRef) { return ran = true; }),
               DISP_E_TYPEMISMATCH);
     EXPECT_FALSE(ran);
     EXPECT_EQ(answer, VARIANT_FALSE);
     ::SafeArrayDestroy(wrong);
-    EXPECT_EQ(RunCallWithArray(kSource, nullptr, &answer, [&](std::vector<String>&) { return ran = true; }), E_POINTER);
+    EXPECT_EQ(RunCallWithArray(kSource, nullptr, &answer, [&](StringArrayRef) { return ran = true; }), E_POINTER);
     EXPECT_FALSE(ran);
 
     SAFEARRAY* array = StringArray({u"keep"});
     SAFEARRAY* original = array;
     EXPECT_EQ(RunCallWithArray(kSource, &array, &answer,
-                           [](std::vector<String>& items) {
-                               items.assign(3, u"lost");
+                           [](StringArrayRef items) {
+                               items.Resize(3);
+                               items[1] = u"lost";
                                Raise(Err::Overflow);
                                return true;
                            }),
@@ -270,8 +278,8 @@ TEST(Calls, ArrayMisuseNeverReachesTheComponentAndFailuresKeepTheHostArray) {
 
     // Index 0 is present and left alone; the callee grows the array to its own size.
     EXPECT_EQ(RunCallWithArray(kSource, &array, &answer,
-                           [](std::vector<String>& items) {
-                               items.resize(3);
+                           [](StringArrayRef items) {
+                               items.Resize(3);
                                items[1] = u"C:\\";
                                items[2] = u"D:\\";
                                return true;

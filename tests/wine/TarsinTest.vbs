@@ -104,11 +104,17 @@ Sub CheckMisuse(label, expected, actual)
     Check actual = expected, label & ": error " & Hex(actual) & " instead of " & Hex(expected)
 End Sub
 On Error Resume Next
-Err.Clear : answer = tarsin.GetFixdDisk(fixedArray) : CheckMisuse "fixed-size array", 10, Err.Number
-Err.Clear : answer = tarsin.GetFixdDisk(square) : CheckMisuse "two dimensions", &H80070057, Err.Number
+' An array that cannot be resized reaches GetFixdDisk, whose error trap answers False;
+' clsSoftWare, which traps nothing, lets the failed resize through.
+fixedArray(0) = "kept"
+Err.Clear : answer = tarsin.GetFixdDisk(fixedArray) : CheckMisuse "fixed-size array", 0, Err.Number
+Check answer = False And fixedArray(0) = "kept" And UBound(fixedArray) = 2, "GetFixdDisk with a fixed array"
+Err.Clear : answer = tarsin.GetFixdDisk(square) : CheckMisuse "two dimensions", 0, Err.Number
+Check answer = False, "GetFixdDisk with two dimensions"
+Err.Clear : answer = software.GetComputerSoftWare(fixedArray) : CheckMisuse "clsSoftWare, fixed-size array", 10, Err.Number
 Err.Clear : answer = tarsin.GetFixdDisk(numbers) : CheckMisuse "array of numbers", 13, Err.Number
 Err.Clear : answer = tarsin.GetFixdDisk(plain) : CheckMisuse "no array at all", 13, Err.Number
-Err.Clear : answer = software.GetComputerSoftWare(square) : CheckMisuse "clsSoftWare, two dimensions", &H80070057, Err.Number
+Err.Clear : answer = software.GetComputerSoftWare(square) : CheckMisuse "clsSoftWare, two fixed dimensions", 10, Err.Number
 Err.Clear : answer = tarsin.GetOperatingSystemName("x") : CheckMisuse "surplus argument", 450, Err.Number
 Err.Clear : answer = tarsin.NoSuchMethod() : CheckMisuse "unknown method", 438, Err.Number
 On Error GoTo 0

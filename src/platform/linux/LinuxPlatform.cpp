@@ -130,7 +130,10 @@ String LinuxPlatform::ModuleFolder() {
     const char* file = ::realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
     std::string folder(file);
     const auto slash = folder.rfind('/');
-    folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+    // A bare file name says nothing of where the library is: no folder, rather than
+    // the current one.
+    if (slash == std::string::npos) return String();
+    folder = slash == 0 ? "/" : folder.substr(0, slash);
     return AnsiToString(folder);
 }
 

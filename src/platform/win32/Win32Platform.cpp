@@ -186,6 +186,12 @@ String Win32Platform::ThousandsSeparator() {
 void Win32Platform::ProcessPendingMessages() {
     MSG message;
     while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // The quit request belongs to the host's own loop: it is posted again
+            // with its exit code, and nothing after it is taken from the queue.
+            ::PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
         ::TranslateMessage(&message);
         ::DispatchMessageA(&message);
     }
