@@ -5,6 +5,7 @@
 #include <ole2.h>
 #include <oleauto.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -40,6 +41,20 @@ struct Bstr {
     ~Bstr() { ::SysFreeString(p); }
     std::wstring text() const { return p ? std::wstring(p, ::SysStringLen(p)) : std::wstring(); }
 };
+
+// The folder of the registered copy, without a trailing separator.
+inline std::wstring DllFolder() { return DllPath().substr(0, DllPath().rfind(L'\\')); }
+
+// The bytes of the call log beside the registered copy; empty when there is none.
+inline std::string ReadDllLog() {
+    std::string bytes;
+    if (FILE* file = ::_wfopen((DllFolder() + L"\\Dovrell.log").c_str(), L"rb")) {
+        char chunk[4096];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, n);
+        std::fclose(file);
+    }
+    return bytes;
+}
 
 // The description of the thread's error info, empty when there is none.
 inline std::wstring ErrorDescription() {
