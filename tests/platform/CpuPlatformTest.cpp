@@ -162,11 +162,7 @@ Signature KernelSignature() {
     Signature s;
 #ifndef _WIN32
     // lscpu where it is installed; its labels are English under the C locale.
-    if (FILE* pipe = ::popen("LC_ALL=C lscpu 2>/dev/null", "r")) {
-        char buffer[4096];
-        std::string text;
-        while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
-        ::pclose(pipe);
+    if (const std::string text = testing::Shell("LC_ALL=C lscpu 2>/dev/null"); !text.empty()) {
         std::istringstream lines(text);
         std::string line;
         while (std::getline(lines, line)) {
