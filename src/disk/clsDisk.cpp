@@ -41,15 +41,15 @@ private:
 
 class LoadedLibrary {
 public:
-    LoadedLibrary(IDisk& disk, LibraryHandle library) : disk_(disk), library_(library) {}
+    LoadedLibrary(ILibraries& libraries, LibraryHandle library) : libraries_(libraries), library_(library) {}
     ~LoadedLibrary() {
-        if (library_) disk_.FreeLibrary(library_);
+        if (library_) libraries_.FreeLibrary(library_);
     }
     LoadedLibrary(const LoadedLibrary&) = delete;
     LoadedLibrary& operator=(const LoadedLibrary&) = delete;
 
 private:
-    IDisk& disk_;
+    ILibraries& libraries_;
     LibraryHandle library_;
 };
 
@@ -145,11 +145,11 @@ String clsDisk::GetSmartSerialInNT() {
 // The outside library writes the code in place into `blanks` blanks; its return
 // value means nothing. A missing library or export fails the identity request.
 String clsDisk::AskIdentityLibrary(const char* exportName, size_t blanks) {
-    IDisk& disk = platform_.disk;
-    const LibraryHandle library = disk.LoadLibraryA(kIdentityLibrary);
+    ILibraries& libraries = platform_.libraries;
+    const LibraryHandle library = libraries.LoadLibraryA(kIdentityLibrary);
     if (library == nullptr) throw RuntimeError(static_cast<int32_t>(Err::FileNotFound), u"File not found: Corvel.dll");
-    LoadedLibrary loaded(disk, library);
-    const ProcAddress entry = disk.GetProcAddress(library, exportName);
+    LoadedLibrary loaded(libraries, library);
+    const ProcAddress entry = libraries.GetProcAddress(library, exportName);
     if (entry == nullptr) Raise(Err::EntryPointNotFound);
     std::vector<char> buffer(blanks + 1, ' ');
     buffer[blanks] = '\0';

@@ -1,7 +1,6 @@
 #pragma once
 // Disk-device family: opening a device by name, the two SMART requests with the
-// Win32 record layouts and block sizes, closing; and loading a library by name,
-// which the identity code needs for its outside source.
+// Win32 record layouts and block sizes, closing.
 #include <cstdint>
 
 namespace velmora {
@@ -69,18 +68,6 @@ inline constexpr uint32_t kCreateNew = 1, kOpenExisting = 3;
 using DeviceHandle = intptr_t;
 inline constexpr DeviceHandle kInvalidDevice = -1;
 
-using LibraryHandle = void*;
-using ProcAddress = void (*)();
-
-// The outside library's exports take the caller's ANSI buffer. Hosts of the
-// Windows product declare them stdcall, so the 32-bit Windows build calls them so.
-#if defined(_WIN32) && defined(__i386__)
-#define VELMORA_EXPORT_CALL __attribute__((stdcall))
-#else
-#define VELMORA_EXPORT_CALL
-#endif
-using IdCodeExport = int32_t(VELMORA_EXPORT_CALL*)(char* buffer);
-
 class IDisk {
 public:
     virtual ~IDisk() = default;
@@ -93,14 +80,6 @@ public:
     virtual int32_t DeviceIoControl(DeviceHandle device, uint32_t code, const void* in, uint32_t inSize, void* out,
                                     uint32_t outSize) = 0;
     virtual int32_t CloseHandle(DeviceHandle device) = 0;
-
-    // A library by bare name, from where it was installed: beside the component's
-    // own module first, then the system's places for libraries (on Windows the host
-    // program's folder and the system folder, never the current folder or PATH);
-    // nullptr when it cannot be loaded.
-    virtual LibraryHandle LoadLibraryA(const char* name) = 0;
-    virtual ProcAddress GetProcAddress(LibraryHandle library, const char* name) = 0;
-    virtual int32_t FreeLibrary(LibraryHandle library) = 0;
 };
 
 }  // namespace velmora

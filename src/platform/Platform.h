@@ -7,6 +7,7 @@
 #include "platform/Drives.h"
 #include "platform/Files.h"
 #include "platform/Host.h"
+#include "platform/Libraries.h"
 #include "platform/NetBios.h"
 #include "platform/Registry.h"
 #include "platform/Sockets.h"
@@ -23,6 +24,7 @@ struct Platform {
     IHost& host;
     ICodec& codec;
     IDisk& disk;
+    ILibraries& libraries;
     IDrives& drives;
     ICpu& cpu;
     IRegistry& registry;

@@ -20,6 +20,7 @@
 #include "corvel/CorvelIdentity.h"
 #include "disk/clsDisk.h"
 #include "platform/linux/LinuxDisk.h"
+#include "platform/linux/LinuxLibraries.h"
 #include "platform/linux/LinuxDrives.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "public/clsTarsin.h"
@@ -51,7 +52,7 @@ String SerialOfReply(Platform& platform, const SendCmdOutParams& reply) {
 }
 
 std::optional<String> IdentifyPhysicalDrive0(LinuxPlatform& host, const std::string& root) {
-    LinuxDisk disk(host, host, root);
+    LinuxDisk disk(root);
     const DeviceHandle h = disk.CreateFileA("\\\\.\\PhysicalDrive0      ", 0xC0000000, 3, kOpenExisting);
     if (h == kInvalidDevice) return std::nullopt;
     GetVersionOutParams version;
@@ -105,7 +106,7 @@ TEST(LinuxDisk, OnlyPhysicalDriveNamesOpen) {
     tree.Write("sys/block/vda/serial", "S");
     tree.Folder("sys/block/vda/device");
     LinuxPlatform host;
-    LinuxDisk disk(host, host, tree.root());
+    LinuxDisk disk(tree.root());
     EXPECT_EQ(disk.WholeDisks(), std::vector<std::string>{"vda"});
     for (const char* name : {"\\\\.\\Smartvsd", "\\\\.\\PhysicalDrive1", "\\\\.\\PhysicalDrive", "PhysicalDrive0",
                              "\\\\.\\PhysicalDrive0x", "/dev/vda", "\\\\.\\PhysicalDrive00000", ""})
@@ -128,7 +129,7 @@ TEST(LinuxDisk, OnlyPhysicalDriveNamesOpen) {
 
 TEST(LinuxDisk, RealPhysicalDriveAgreesWithSys) {
     LinuxPlatform host;
-    LinuxDisk disk(host, host);
+    LinuxDisk disk;
     const auto disks = disk.WholeDisks();
     if (disks.empty()) GTEST_SKIP() << "no whole disk on this machine";
     std::string published;
@@ -166,9 +167,9 @@ TEST(LinuxCorvel, IdentityFilesOfATree) {
 
 TEST(LinuxCorvel, LibraryBesideTheComponentWritesTheCode) {
     LinuxPlatform host;
-    LinuxDisk disk(host, host);
-    EXPECT_EQ(LinuxDisk::LibraryFileName("Corvel.dll"), "libCorvel.so");
-    EXPECT_EQ(LinuxDisk::LibraryFileName("Corvel.DLL"), "libCorvel.so");
+    LinuxLibraries disk(host, host);
+    EXPECT_EQ(LinuxLibraries::LibraryFileName("Corvel.dll"), "libCorvel.so");
+    EXPECT_EQ(LinuxLibraries::LibraryFileName("Corvel.DLL"), "libCorvel.so");
     const LibraryHandle library = disk.LoadLibraryA("Corvel.dll");
     ASSERT_NE(library, nullptr) << "libCorvel.so beside " << Utf16ToUtf8(host.ModuleFolder());
     const auto entry = reinterpret_cast<IdCodeExport>(disk.GetProcAddress(library, "GetComputerIdCodeInNT"));

@@ -17,6 +17,7 @@
 #include "corvel/CorvelIdentity.h"
 #include "disk/clsDisk.h"
 #include "platform/win32/Win32Disk.h"
+#include "platform/win32/Win32Libraries.h"
 #include "platform/win32/Win32Platform.h"
 #include "public/clsTarsin.h"
 #include "text/Utf.h"
@@ -42,7 +43,7 @@ void WriteMachineGuid(const std::string& guid) {
 }
 
 // What Corvel.dll writes into 17 blanks, called as hosts declare it (stdcall).
-std::string CorvelWrites(Win32Disk& disk, const char* exportName) {
+std::string CorvelWrites(Win32Libraries& disk, const char* exportName) {
     const LibraryHandle library = disk.LoadLibraryA("Corvel.dll");
     if (library == nullptr) return "(no library)";
     const auto entry = reinterpret_cast<IdCodeExport>(disk.GetProcAddress(library, exportName));
@@ -54,7 +55,7 @@ std::string CorvelWrites(Win32Disk& disk, const char* exportName) {
 
 TEST(Win32Corvel, ExportsWriteTheCodeOfTheMachineGuid) {
     Win32Platform win32;
-    Win32Disk disk(win32);
+    Win32Libraries disk(win32);
     const std::string guid = ReadMachineGuid();
     ASSERT_EQ(guid.size(), 36u) << "Wine's prefix has a MachineGuid";
     const std::string code = corvel::IdentityCode(*corvel::NormalizeIdentity(guid));
@@ -76,7 +77,7 @@ TEST(Win32Corvel, ExportsWriteTheCodeOfTheMachineGuid) {
 
 TEST(Win32Smart, PhysicalDriveOpensButAnswersNoSmart) {
     Win32Platform win32;
-    Win32Disk disk(win32);
+    Win32Disk disk;
     const std::string name = "\\\\.\\PhysicalDrive0" + std::string(62, ' ');
     const DeviceHandle handle = disk.CreateFileA(name.c_str(), 0xC0000000, 3, 3);
     ASSERT_NE(handle, kInvalidDevice);

@@ -42,20 +42,20 @@ int32_t FakeDisk::CloseHandle(DeviceHandle device) {
     return 1;
 }
 
-LibraryHandle FakeDisk::LoadLibraryA(const char* name) {
+LibraryHandle FakeLibraries::LoadLibraryA(const char* name) {
     loads.push_back(name);
     const auto it = libraries.find(name);
     return it == libraries.end() ? nullptr : &it->second;
 }
 
-ProcAddress FakeDisk::GetProcAddress(LibraryHandle library, const char* name) {
+ProcAddress FakeLibraries::GetProcAddress(LibraryHandle library, const char* name) {
     lookups.push_back(name);
     const auto& exports = *static_cast<std::map<std::string, ProcAddress>*>(library);
     const auto it = exports.find(name);
     return it == exports.end() ? nullptr : it->second;
 }
 
-int32_t FakeDisk::FreeLibrary(LibraryHandle) {
+int32_t FakeLibraries::FreeLibrary(LibraryHandle) {
     ++frees;
     return 1;
 }

@@ -34,16 +34,20 @@ public:
     SendCmdInParams lastCommand{};
     std::vector<DeviceHandle> closed;
 
-    // Library family: library name -> export name -> entry.
+    DeviceHandle CreateFileA(const char* name, uint32_t access, uint32_t shareMode, uint32_t disposition) override;
+    int32_t DeviceIoControl(DeviceHandle device, uint32_t code, const void* in, uint32_t inSize, void* out,
+                            uint32_t outSize) override;
+    int32_t CloseHandle(DeviceHandle device) override;
+};
+
+class FakeLibraries final : public ILibraries {
+public:
+    // Library name -> export name -> entry.
     std::map<std::string, std::map<std::string, ProcAddress>> libraries;
     std::vector<std::string> loads;
     std::vector<std::string> lookups;
     int frees = 0;
 
-    DeviceHandle CreateFileA(const char* name, uint32_t access, uint32_t shareMode, uint32_t disposition) override;
-    int32_t DeviceIoControl(DeviceHandle device, uint32_t code, const void* in, uint32_t inSize, void* out,
-                            uint32_t outSize) override;
-    int32_t CloseHandle(DeviceHandle device) override;
     LibraryHandle LoadLibraryA(const char* name) override;
     ProcAddress GetProcAddress(LibraryHandle library, const char* name) override;
     int32_t FreeLibrary(LibraryHandle library) override;

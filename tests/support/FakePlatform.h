@@ -49,6 +49,7 @@ public:
 
     // Disk and drive families: scripted devices, libraries and drives.
     FakeDisk disk;
+    FakeLibraries libraries;
     FakeDrives drives;
 
     // Cpu family: scripted leaves and counters.
@@ -90,6 +91,7 @@ private:
         .host = *this,
         .codec = *this,
         .disk = disk,
+        .libraries = libraries,
         .drives = drives,
         .cpu = cpu,
         .registry = registry,

@@ -40,7 +40,7 @@ void ScriptSmart(FakePlatform& fake, uint32_t capabilities, uint8_t map = 0x01) 
 void ScriptLibrary(FakePlatform& fake, const std::string& write) {
     g_seen.clear();
     g_write = write;
-    fake.disk.libraries["Corvel.dll"] = {
+    fake.libraries.libraries["Corvel.dll"] = {
         {"GetComputerIdCodeIn9X", reinterpret_cast<ProcAddress>(&WriteScripted)},
         {"GetComputerIdCodeInNT", reinterpret_cast<ProcAddress>(&WriteScripted)},
     };
@@ -184,8 +184,8 @@ TEST(DiskIdentity, CutToSixteenThenCleaned) {
         ScriptLibrary(fake, c.libraryWrites);
         EXPECT_EQ(clsDisk(fake).GetComputerIdCode(), c.code) << c.serial << " / " << c.platformId;
         EXPECT_EQ(g_seen, std::string(c.libraryBlanks, ' ')) << c.serial;
-        EXPECT_EQ(fake.disk.loads.size(), c.libraryBlanks ? 1u : 0u);
-        EXPECT_EQ(fake.disk.frees, c.libraryBlanks ? 1 : 0);
+        EXPECT_EQ(fake.libraries.loads.size(), c.libraryBlanks ? 1u : 0u);
+        EXPECT_EQ(fake.libraries.frees, c.libraryBlanks ? 1 : 0);
     }
 }
 
@@ -194,15 +194,15 @@ TEST(DiskIdentity, MissingLibraryOrExportOrVersionGivesEmpty) {
         FakePlatform fake;
         fake.versionRecord.dwPlatformId = 2;
         EXPECT_EQ(clsDisk(fake).GetComputerIdCode(), u"");
-        EXPECT_EQ(fake.disk.loads, std::vector<std::string>{"Corvel.dll"});
+        EXPECT_EQ(fake.libraries.loads, std::vector<std::string>{"Corvel.dll"});
     }
     {
         FakePlatform fake;
         fake.versionRecord.dwPlatformId = 1;
-        fake.disk.libraries["Corvel.dll"] = {{"GetComputerIdCodeInNT", reinterpret_cast<ProcAddress>(&WriteScripted)}};
+        fake.libraries.libraries["Corvel.dll"] = {{"GetComputerIdCodeInNT", reinterpret_cast<ProcAddress>(&WriteScripted)}};
         EXPECT_EQ(clsDisk(fake).GetComputerIdCode(), u"");
-        EXPECT_EQ(fake.disk.lookups, std::vector<std::string>{"GetComputerIdCodeIn9X"});
-        EXPECT_EQ(fake.disk.frees, 1);  // released on the failing path too
+        EXPECT_EQ(fake.libraries.lookups, std::vector<std::string>{"GetComputerIdCodeIn9X"});
+        EXPECT_EQ(fake.libraries.frees, 1);  // released on the failing path too
     }
     {
         FakePlatform fake;
@@ -211,7 +211,7 @@ TEST(DiskIdentity, MissingLibraryOrExportOrVersionGivesEmpty) {
         ScriptLibrary(fake, "X");
         EXPECT_EQ(clsDisk(fake).GetComputerIdCode(), u"");
         EXPECT_TRUE(fake.disk.opens.empty());
-        EXPECT_TRUE(fake.disk.loads.empty());
+        EXPECT_TRUE(fake.libraries.loads.empty());
     }
 }
 

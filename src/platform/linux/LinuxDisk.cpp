@@ -1,6 +1,5 @@
 #include "platform/linux/LinuxDisk.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <linux/hdreg.h>
 #include <sys/ioctl.h>
@@ -78,8 +77,7 @@ void PutAtaString(IdentifyData& data, size_t firstWord, size_t words, std::strin
     }
 }
 
-LinuxDisk::LinuxDisk(IHost& host, ICodec& codec, std::string root)
-    : host_(host), codec_(codec), root_(std::move(root)) {
+LinuxDisk::LinuxDisk(std::string root) : root_(std::move(root)) {
     if (root_.empty() || root_.back() != '/') root_ += '/';
 }
 
@@ -181,34 +179,5 @@ int32_t LinuxDisk::CloseHandle(DeviceHandle device) {
     open_.erase(it);
     return 1;
 }
-
-std::string LinuxDisk::LibraryFileName(std::string_view name) {
-    constexpr std::string_view kDll = ".dll";
-    if (name.size() > kDll.size()) {
-        if (SameIgnoringAsciiCase(name.substr(name.size() - kDll.size()), kDll)) return "lib" + std::string(name.substr(0, name.size() - kDll.size())) + ".so";
-    }
-    return std::string(name);
-}
-
-LibraryHandle LinuxDisk::LoadLibraryA(const char* name) {
-    if (name == nullptr) return nullptr;
-    const std::string_view bare(name, ::strnlen(name, 256));
-    // Only a bare name: a path would let a caller load any file.
-    if (bare.empty() || bare.size() >= 256 || bare.find_first_of("/\\") != std::string_view::npos ||
-        bare == "." || bare == "..")
-        return nullptr;
-    const std::string file = LibraryFileName(bare);
-    const std::string folder = codec_.StringToAnsi(host_.ModuleFolder());
-    if (!folder.empty())
-        if (void* beside = ::dlopen((folder + "/" + file).c_str(), RTLD_NOW | RTLD_LOCAL)) return beside;
-    return ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-}
-
-ProcAddress LinuxDisk::GetProcAddress(LibraryHandle library, const char* name) {
-    if (library == nullptr || name == nullptr) return nullptr;
-    return reinterpret_cast<ProcAddress>(::dlsym(library, name));
-}
-
-int32_t LinuxDisk::FreeLibrary(LibraryHandle library) { return library && ::dlclose(library) == 0 ? 1 : 0; }
 
 }  // namespace velmora

@@ -4,7 +4,6 @@
 // comes from the drive where the kernel allows it (HDIO_GET_IDENTITY, which needs
 // privileges and an ATA disk); otherwise it is built from the serial number that
 // the kernel publishes, laid out in words 10-19 as a drive stores it.
-// Libraries "Name.dll" are loaded as "libName.so", beside the component first.
 #include <array>
 #include <map>
 #include <memory>
@@ -27,23 +26,17 @@ void PutAtaString(IdentifyData& data, size_t firstWord, size_t words, std::strin
 class LinuxDisk final : public IDisk {
 public:
     // `root` is the folder that stands for "/" (tests hand in a small fake tree).
-    LinuxDisk(IHost& host, ICodec& codec, std::string root = "/");
+    explicit LinuxDisk(std::string root = "/");
 
     DeviceHandle CreateFileA(const char* name, uint32_t access, uint32_t shareMode, uint32_t disposition) override;
     int32_t DeviceIoControl(DeviceHandle device, uint32_t code, const void* in, uint32_t inSize, void* out,
                             uint32_t outSize) override;
     int32_t CloseHandle(DeviceHandle device) override;
 
-    LibraryHandle LoadLibraryA(const char* name) override;
-    ProcAddress GetProcAddress(LibraryHandle library, const char* name) override;
-    int32_t FreeLibrary(LibraryHandle library) override;
-
     // The whole disks that stand for physical drives 0, 1, ... ("vda", "sda").
     std::vector<std::string> WholeDisks() const;
     // IDENTIFY data from what the kernel publishes about `disk`; nullopt without a serial.
     std::optional<IdentifyData> IdentifyFromSysfs(const std::string& disk) const;
-    // The file name that stands for a library name ("Corvel.dll" -> "libCorvel.so").
-    static std::string LibraryFileName(std::string_view name);
 
 private:
     struct OpenDisk {
@@ -52,8 +45,6 @@ private:
     };
     std::optional<IdentifyData> Identify(const OpenDisk& disk) const;
 
-    IHost& host_;
-    ICodec& codec_;
     std::string root_;
     std::mutex mutex_;
     std::map<DeviceHandle, std::shared_ptr<const OpenDisk>> open_;

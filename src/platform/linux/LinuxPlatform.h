@@ -4,6 +4,7 @@
 // the version record carries Linux's own platform id and the kernel's version.
 #include "platform/Platform.h"
 #include "platform/linux/LinuxDisk.h"
+#include "platform/linux/LinuxLibraries.h"
 #include "platform/linux/LinuxDrives.h"
 #include "platform/linux/LinuxCpu.h"
 #include "platform/linux/LinuxRegistry.h"
@@ -45,7 +46,8 @@ public:
 
 private:
     String moduleFolder_;
-    LinuxDisk disk_{*this, *this};
+    LinuxDisk disk_;
+    LinuxLibraries libraries_{*this, *this};
     LinuxDrives drives_;
     LinuxCpu cpu_;
     LinuxRegistry registry_;
@@ -60,6 +62,7 @@ private:
         .host = *this,
         .codec = *this,
         .disk = disk_,
+        .libraries = libraries_,
         .drives = drives_,
         .cpu = cpu_,
         .registry = registry_,

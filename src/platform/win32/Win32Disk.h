@@ -1,25 +1,17 @@
 #pragma once
-// Disk devices, SMART requests and library loading through the Win32 calls they
-// stand for; the drive family through the volume and drive calls.
+// Disk devices and SMART requests through the Win32 calls they stand for; the drive
+// family through the volume and drive calls.
 #include "platform/Platform.h"
 
 namespace velmora {
 
 class Win32Disk final : public IDisk {
 public:
-    explicit Win32Disk(IHost& host) : host_(host) {}
 
     DeviceHandle CreateFileA(const char* name, uint32_t access, uint32_t shareMode, uint32_t disposition) override;
     int32_t DeviceIoControl(DeviceHandle device, uint32_t code, const void* in, uint32_t inSize, void* out,
                             uint32_t outSize) override;
     int32_t CloseHandle(DeviceHandle device) override;
-
-    LibraryHandle LoadLibraryA(const char* name) override;
-    ProcAddress GetProcAddress(LibraryHandle library, const char* name) override;
-    int32_t FreeLibrary(LibraryHandle library) override;
-
-private:
-    IHost& host_;
 };
 
 class Win32Drives final : public IDrives {

@@ -2,6 +2,7 @@
 // The real Win32 backend: each operation is the Win32 call it stands for.
 #include "platform/Platform.h"
 #include "platform/win32/Win32Disk.h"
+#include "platform/win32/Win32Libraries.h"
 #include "platform/win32/Win32Cpu.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32SystemInfo.h"
@@ -41,7 +42,8 @@ private:
     std::string AnsiPath(const String& path);
 
     String moduleFolder_;
-    Win32Disk disk_{*this};
+    Win32Disk disk_;
+    Win32Libraries libraries_{*this};
     Win32Drives drives_;
     Win32Cpu cpu_;
     Win32Registry registry_;
@@ -56,6 +58,7 @@ private:
         .host = *this,
         .codec = *this,
         .disk = disk_,
+        .libraries = libraries_,
         .drives = drives_,
         .cpu = cpu_,
         .registry = registry_,
