@@ -24,7 +24,9 @@ install(DIRECTORY ${header_root} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONE
 if(NOT CMAKE_INSTALL_PREFIX STREQUAL "/usr")
   set_target_properties(velmora_cli PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 endif()
+# The headers need C++20; consumers get it from the target (and from velmora.pc).
 target_include_directories(velmora INTERFACE $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
+target_compile_features(velmora INTERFACE cxx_std_20)
 install(TARGETS velmora EXPORT VelmoraTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib NAMELINK_COMPONENT dev)
 install(TARGETS Corvel LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT lib)
