@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const String text = fuzz::Utf16(input.ConsumeRemainingBytesAsString());
     String result;
     try {
-        result = ReplaceAll(text, search, replacement, mode);
+        result = ReplaceAll(text, search, replacement, static_cast<Compare>(mode));
     } catch (const RuntimeError&) {
         return 0;  // a clear error is an answer
     }

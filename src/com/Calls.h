@@ -53,11 +53,4 @@ HRESULT RunCallWithArray(const ErrorSource& source, SAFEARRAY** array, Answer* a
     }
 }
 
-// A method whose worker is not part of this build: it fails plainly, never answers.
-template <class Answer>
-HRESULT NotBuilt(const ErrorSource& source, Answer* answer, const char16_t* method) {
-    if (answer) Clear(answer);
-    return Fail(source, E_NOTIMPL, String(method) + u" is not available in this build of Tarsin.dll");
-}
-
 }  // namespace velmora::com

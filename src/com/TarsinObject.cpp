@@ -1,6 +1,5 @@
 // clsTarsin as hosts see it: each method of _clsTarsin is one line that hands the
-// call to the facade (Call), or, while a worker is not built, fails with E_NOTIMPL
-// (`return NotBuilt(source(), a, u"Name");`).
+// call to the facade (Call).
 #include <new>
 
 #include "com/Calls.h"

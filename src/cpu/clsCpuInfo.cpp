@@ -14,6 +14,8 @@ struct VendorRow {
     const char16_t* maker;
 };
 
+static_assert(kVendorAmd == 2, "AMD's row below");
+
 // Rows 3 and 8 end in a blank; row 8's maker is upper case although its text is not.
 constexpr VendorRow kVendors[] = {
     {1, u"GenuineIntel", u"Intel"},

@@ -16,6 +16,9 @@ namespace velmora {
 // decimals (stored value = number x 10,000).
 using Currency = int64_t;
 
+// The vendor number of AMD in the vendor table; only AMD has brand and Opteron names.
+inline constexpr int32_t kVendorAmd = 2;
+
 class clsCpuInfo {
 public:
     static constexpr int32_t kStdLeafCount = 4;  // leaves 0 to 3

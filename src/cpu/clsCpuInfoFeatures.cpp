@@ -77,11 +77,11 @@ String clsCpuInfo::CpuBrandStr(bool Standard) {
         const int32_t b = CpuBrand(true);
         for (const auto& row : kBrands)
             if (row.brand == b) return row.text;
-        if (Vendor() != 2) return String();
+        if (Vendor() != kVendorAmd) return String();
         const auto whole = static_cast<uint32_t>(b);
         return OpteronName(clsCpuId::ShiftRight(whole, 5), Bits(whole, 4, 0));
     }
-    if (Vendor() != 2) return String();
+    if (Vendor() != kVendorAmd) return String();
     const auto b = static_cast<uint32_t>(CpuBrand(false));
     if (b == 0) return String();
     return OpteronName(clsCpuId::ShiftRight(b, 8), Bits(b, 7, 0));

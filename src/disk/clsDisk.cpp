@@ -15,6 +15,7 @@ constexpr char kIdentityLibrary[] = "Corvel.dll";
 constexpr size_t kCodeLength = 16;
 constexpr int kSerialLength = 20;
 constexpr size_t kSerialOffset = 20;  // IDENTIFY words 10-19
+constexpr size_t kSerialListSize = 41;
 
 // The version answer: GETVERSIONOUTPARAMS and one more reserved word, 28 bytes.
 struct VersionAnswer {
@@ -112,7 +113,7 @@ String clsDisk::SmartSerial(const char* device, uint32_t access, uint32_t shareM
     String answer;
     if (in9X) {
         answer = GetIdeDeviceMap(version.params.bIDEDeviceMap);
-        if (capabilities & 0x10) return answer;
+        if (capabilities & kCapDeviceMapOnly) return answer;
     }
 
     SendCmdInParams command;
@@ -126,7 +127,8 @@ String clsDisk::SmartSerial(const char* device, uint32_t access, uint32_t shareM
     if (!disk.DeviceIoControl(handle, kSmartRcvDriveData, &command, sizeof command, &reply, sizeof reply))
         return answer;
 
-    SerialBytes serial(41, 0);
+    // The list has always had 41 elements; the serial fills 0-19 and 20 ends it.
+    SerialBytes serial(kSerialListSize, 0);
     std::copy_n(reply.bBuffer + kSerialOffset, kSerialLength, serial.begin());
     serial[kSerialLength] = 0;
     SwapBytes(serial, kSerialLength);
@@ -145,7 +147,7 @@ String clsDisk::GetSmartSerialInNT() {
 String clsDisk::AskIdentityLibrary(const char* exportName, size_t blanks) {
     IDisk& disk = platform_.disk;
     const LibraryHandle library = disk.LoadLibraryA(kIdentityLibrary);
-    if (library == nullptr) throw RuntimeError(53, u"File not found: Corvel.dll");
+    if (library == nullptr) throw RuntimeError(static_cast<int32_t>(Err::FileNotFound), u"File not found: Corvel.dll");
     LoadedLibrary loaded(disk, library);
     const ProcAddress entry = disk.GetProcAddress(library, exportName);
     if (entry == nullptr) Raise(Err::EntryPointNotFound);
@@ -172,7 +174,7 @@ String clsDisk::GetComputerIdCode() {
         // Cut first, then clean: removed characters shorten the code below 16.
         if (code.size() > kCodeLength) code.resize(kCodeLength);
         for (const char16_t removed : {u'\0', u'-', u'%', u'$', u'#', u'@'})
-            code = ReplaceAll(code, StringView(&removed, 1), u"", 1);
+            code = ReplaceAll(code, StringView(&removed, 1), u"", Compare::Text);
         return code;
     } catch (const std::exception&) {
         return String();

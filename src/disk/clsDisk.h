@@ -20,7 +20,8 @@ struct VolumeInfo {
     double UsedBytes = 0;
 };
 
-// The serial bytes of the IDENTIFY data: 20 characters and a terminating 0.
+// The serial bytes of the IDENTIFY data: 20 characters and a terminating 0 (in a
+// list of 41 elements).
 using SerialBytes = std::vector<uint8_t>;
 
 // Exchanges the elements of each pair (0,1), (2,3), ... up to the pair at n-2.

@@ -78,6 +78,8 @@ VolumeInfo clsDisk::GetVolumeInfo(const String& root) {
 
     info.VolumeName = CutAtNull(platform_.codec.AnsiToString(std::string_view(volumeName, kVolumeBufferSize)));
     info.FileSystemName = CutAtNull(platform_.codec.AnsiToString(std::string_view(fileSystemName, kVolumeBufferSize)));
+    // Rebuilt from the two halves a size always came in: the low half unsigned, the
+    // high half signed, so a size past 2^63 bytes reads as negative, as it always did.
     info.TotalBytes = HiLoToDouble(static_cast<int32_t>(total >> 32), static_cast<int32_t>(total & 0xFFFFFFFF));
     info.FreeBytes = HiLoToDouble(static_cast<int32_t>(totalFree >> 32), static_cast<int32_t>(totalFree & 0xFFFFFFFF));
     info.UsedBytes = info.TotalBytes - info.FreeBytes;

@@ -56,6 +56,8 @@ inline constexpr uint32_t kSmartRcvDriveData = 0x7C088;   // SMART_RCV_DRIVE_DAT
 inline constexpr uint32_t kCapAtaIdCmd = 0x1;             // IDENTIFY supported
 inline constexpr uint32_t kCapAtapiIdCmd = 0x2;
 inline constexpr uint32_t kCapSmartCmd = 0x4;
+// Not a published capability: the 9x route stops at the device map when it is set.
+inline constexpr uint32_t kCapDeviceMapOnly = 0x10;
 inline constexpr uint8_t kAtaIdentifyDevice = 0xEC;
 
 inline constexpr uint32_t kGenericRead = 0x80000000;

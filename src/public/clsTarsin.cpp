@@ -16,7 +16,6 @@ namespace velmora {
 namespace {
 
 // Where Windows records the first processor's name.
-constexpr int32_t kProcessorRootKey = static_cast<int32_t>(0x80000002);  // HKEY_LOCAL_MACHINE
 const String kProcessorKeyPath = u"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
 const String kProcessorNameValue = u"ProcessorNameString";
 
@@ -41,34 +40,35 @@ String clsTarsin::GetInternetCardAddress() {
     return Bracket<clsInternetCard>(u"GetInternetCardAddress", [](clsInternetCard& w) {
         const int32_t lanaNumber = 0;
         const String address = w.EthernetAddress(lanaNumber);
-        // An address of zeros only is no address; any other keeps its zeros.
-        return ReplaceAll(address, u"0", u"", static_cast<int32_t>(Compare::Text)).empty() ? String() : address;
+        // An address of zeros only is no address; any other keeps its zeros. ("All
+        // zeros" is tested by deleting the zeros, as hosts' code always did.)
+        return ReplaceAll(address, u"0", u"", Compare::Text).empty() ? String() : address;
     });
 }
 
 String clsTarsin::GetSoundCardId() {
-    return Bracket<clsSoundCard>(u"GetSoundCardId", [](clsSoundCard& w) { return w.GetSoundCardInfo(1); });
+    return Bracket<clsSoundCard>(u"GetSoundCardId", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundProductId); });
 }
 
 String clsTarsin::GetSoundCardName() {
-    return Bracket<clsSoundCard>(u"GetSoundCardName", [](clsSoundCard& w) { return w.GetSoundCardInfo(2); });
+    return Bracket<clsSoundCard>(u"GetSoundCardName", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundName); });
 }
 
 String clsTarsin::GetSoundCardChannel() {
-    return Bracket<clsSoundCard>(u"GetSoundCardChannel", [](clsSoundCard& w) { return w.GetSoundCardInfo(3); });
+    return Bracket<clsSoundCard>(u"GetSoundCardChannel", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundChannels); });
 }
 
 String clsTarsin::GetSoundCardDwformats() {
-    return Bracket<clsSoundCard>(u"GetSoundCardDwformats", [](clsSoundCard& w) { return w.GetSoundCardInfo(4); });
+    return Bracket<clsSoundCard>(u"GetSoundCardDwformats", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundFormats); });
 }
 
 String clsTarsin::GetSoundCardDwsupport() {
-    return Bracket<clsSoundCard>(u"GetSoundCardDwsupport", [](clsSoundCard& w) { return w.GetSoundCardInfo(5); });
+    return Bracket<clsSoundCard>(u"GetSoundCardDwsupport", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundSupport); });
 }
 
 String clsTarsin::GetCPUName() {
     return ErrorEntryBracket(u"GetCPUName", [this] {
-        return GetRegValue(platform_, kProcessorRootKey, kProcessorKeyPath, kProcessorNameValue);
+        return GetRegValue(platform_, kHKeyLocalMachine, kProcessorKeyPath, kProcessorNameValue);
     });
 }
 

@@ -89,11 +89,11 @@ String clsSoundCard::GetSoundCardInfo(int16_t intSound) {
         const String channels = FixedWidth(SignedText(static_cast<int16_t>(caps.wChannels)), kChannelFieldWidth);
 
         switch (intSound) {
-            case 1: return FromAscii(std::to_string(static_cast<int16_t>(caps.wPid)));
-            case 2: return name;
-            case 3: return channels;
-            case 4: return FlagList(caps.dwFormats, [this](int32_t f) { return GetFormatName(f); });
-            case 5: return FlagList(caps.dwSupport, [this](int32_t f) { return GetSupportName(f); });
+            case kSoundProductId: return FromAscii(std::to_string(static_cast<int16_t>(caps.wPid)));
+            case kSoundName: return name;
+            case kSoundChannels: return channels;
+            case kSoundFormats: return FlagList(caps.dwFormats, [this](int32_t f) { return GetFormatName(f); });
+            case kSoundSupport: return FlagList(caps.dwSupport, [this](int32_t f) { return GetSupportName(f); });
             default: return String();
         }
     } catch (...) {

@@ -8,13 +8,21 @@
 
 namespace velmora {
 
+// The selectors of GetSoundCardInfo, as hosts' own code numbers them.
+enum SoundField : int16_t {
+    kSoundProductId = 1,
+    kSoundName = 2,      // 32 characters
+    kSoundChannels = 3,  // 2 characters
+    kSoundFormats = 4,
+    kSoundSupport = 5,
+};
+
 class clsSoundCard {
 public:
     explicit clsSoundCard(Platform& platform) : platform_(platform) {}
 
-    // intSound 1 product id, 2 name field (32 characters), 3 channel field (2),
-    // 4 format list, 5 capability list; any other value, no device or any failure:
-    // the empty text.
+    // One field of the device (a SoundField); any other value, no device or any
+    // failure: the empty text.
     String GetSoundCardInfo(int16_t intSound);
 
 private:

@@ -102,12 +102,15 @@ String clsOperatingSystem::GetProductName() {
     const String path = GetSystemDir() + kProductFileName;
     if (!platform_.files.FileExists(path, FileMarks::HiddenAndSystem)) return String();
     std::vector<String> lines;
+    // Read whole, then split again at CR LF, as the lookup always has: the split trims
+    // every line and counts positions in 16 bits, so a product line beyond position
+    // 32,767 gives no edition.
     SplitText(ReadTextFile(path), lines, u"\r\n");
     const int16_t count = ToInt16(static_cast<int64_t>(lines.size()) - 1);
     for (int16_t i = 1; i <= count; i = ToInt16(i + 1)) {
         const String& line = lines[static_cast<size_t>(i)];
         if (InStr(1, line, kProductMarker, Compare::Text) > 0)
-            return ReplaceAll(line, kProductMarker, u"", static_cast<int32_t>(Compare::Text));
+            return ReplaceAll(line, kProductMarker, u"", Compare::Text);
     }
     return String();
 }
@@ -244,9 +247,11 @@ String clsOperatingSystem::GetCurrentComputerName() {
         platform_.systemInfo.GetComputerNameA(buffer.data(), size);  // result and size are not needed
         const String nul(1, u'\0');
         String text = platform_.codec.AnsiToString(buffer);
+        // Cut through the NUL (kept), then delete it: a buffer without a NUL answers
+        // the empty name, as it always has.
         const int64_t end = InStr(1, text, nul, Compare::Binary);
         text = end > 0 ? text.substr(0, static_cast<size_t>(end)) : String();
-        return ReplaceAll(text, nul, u"", static_cast<int32_t>(Compare::Text));
+        return ReplaceAll(text, nul, u"", Compare::Text);
     } catch (...) {
         return String();
     }

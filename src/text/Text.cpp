@@ -56,12 +56,12 @@ StringView ExpandParagraph(StringView s) { return s == kParagraphMark ? kCrLf : 
 
 }  // namespace
 
-String ReplaceAll(StringView text, StringView search, StringView replacement, int32_t compareMode) {
-    if (compareMode != 0 && compareMode != 1) return String(text);
+String ReplaceAll(StringView text, StringView search, StringView replacement, Compare mode) {
+    // A mode that is neither comparison fails, and a failure answers the text as it is.
+    if (mode != Compare::Binary && mode != Compare::Text) return String(text);
     search = ExpandParagraph(search);
     replacement = ExpandParagraph(replacement);
     if (search.empty()) return String(text);
-    const auto mode = static_cast<Compare>(compareMode);
     // Resuming after each inserted replacement is the same as one left-to-right pass
     // over the original text, so the result is built once instead of re-copied per hit.
     String out;

@@ -25,7 +25,7 @@ String TrimRight(StringView text);
 // replacement; "^p" as search or replacement stands for CR LF. Compare mode 0 is
 // exact, 1 ignores letter case; another mode fails, which leaves the text as it is.
 // An empty search text leaves the text unchanged.
-String ReplaceAll(StringView text, StringView search, StringView replacement, int32_t compareMode);
+String ReplaceAll(StringView text, StringView search, StringView replacement, Compare mode);
 
 // The text before its first NUL; the NUL's position is a 16-bit counter, so a
 // first NUL beyond position 32,767 raises Overflow.

@@ -26,6 +26,7 @@
 #endif
 
 #include "FakePlatform.h"
+#include "Scratch.h"
 #include "cpu/clsCpuInfo.h"
 #include "public/clsTarsin.h"
 #include "text/Text.h"
@@ -45,13 +46,6 @@ using RealPlatform = LinuxPlatform;
 constexpr char kCpuinfoPath[] = "/proc/cpuinfo";
 #endif
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
 std::string TrimText(const std::string& text) {
     const size_t first = text.find_first_not_of(" \t\r");
     if (first == std::string::npos) return std::string();
@@ -61,7 +55,7 @@ std::string TrimText(const std::string& text) {
 // "key : value" lines of the first processor in /proc/cpuinfo.
 std::map<std::string, std::string> FirstProcessorInfo() {
     std::map<std::string, std::string> fields;
-    std::istringstream lines(ReadAll(kCpuinfoPath));
+    std::istringstream lines(testing::ReadAll(kCpuinfoPath));
     std::string line;
     while (std::getline(lines, line) && !TrimText(line).empty()) {
         const size_t colon = line.find(':');
@@ -70,40 +64,13 @@ std::map<std::string, std::string> FirstProcessorInfo() {
     return fields;
 }
 
-// A scratch folder for the call log and the tool's files, removed afterwards.
-class Scratch {
-public:
-    Scratch() : path_(fs::temp_directory_path() / ("velmora-cpu-" + std::to_string(Pid()))) {
-        fs::create_directories(path_);
-    }
-    ~Scratch() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    const fs::path& path() const { return path_; }
-    fs::path Write(const std::string& name, const std::string& bytes) const {
-        std::ofstream(path_ / name, std::ios::binary) << bytes;
-        return path_ / name;
-    }
-
-private:
-    static long Pid() {
-#ifdef _WIN32
-        return static_cast<long>(::GetCurrentProcessId());
-#else
-        return static_cast<long>(::getpid());
-#endif
-    }
-    fs::path path_;
-};
-
 struct ToolRun {
     int exitCode = -1;
     std::string out, err;
 };
 
 // Runs velmora with `args`, its output and errors caught in files of `scratch`.
-ToolRun RunTool(const Scratch& scratch, const std::vector<std::string>& args) {
+ToolRun RunTool(const testing::ScratchTree& scratch, const std::vector<std::string>& args) {
     const fs::path outPath = scratch.path() / "tool.out", errPath = scratch.path() / "tool.err";
     ToolRun run;
 #ifdef _WIN32
@@ -146,8 +113,8 @@ ToolRun RunTool(const Scratch& scratch, const std::vector<std::string>& args) {
     int status = 0;
     if (child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
 #endif
-    run.out = ReadAll(outPath);
-    run.err = ReadAll(errPath);
+    run.out = testing::ReadAll(outPath);
+    run.err = testing::ReadAll(errPath);
     return run;
 }
 
@@ -181,7 +148,7 @@ TEST(CpuReal, ManufacturerAgreesWithTheKernelsVendor) {
     fake.cpu.SetVendor(vendorId.c_str(), 1, 0);
     const String expected = clsCpuInfo(fake).ManufacturerStr();
 
-    Scratch scratch;
+    const testing::ScratchTree scratch;
     RealPlatform real(Utf8ToUtf16(scratch.path().string()));
     EXPECT_EQ(Utf16ToUtf8(clsTarsin(real.platform()).GetCPUManufacturer()), Utf16ToUtf8(expected));
     EXPECT_EQ(Utf16ToUtf8(clsCpuInfo(real.platform()).VendorIdStr(true)), vendorId);
@@ -195,11 +162,7 @@ Signature KernelSignature() {
     Signature s;
 #ifndef _WIN32
     // lscpu where it is installed; its labels are English under the C locale.
-    if (FILE* pipe = ::popen("LC_ALL=C lscpu 2>/dev/null", "r")) {
-        char buffer[4096];
-        std::string text;
-        while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) text.append(buffer, n);
-        ::pclose(pipe);
+    if (const std::string text = testing::Shell("LC_ALL=C lscpu 2>/dev/null"); !text.empty()) {
         std::istringstream lines(text);
         std::string line;
         while (std::getline(lines, line)) {
@@ -247,7 +210,7 @@ TEST(CpuReal, StoredNameIsTheKernelsModelName) {
 
 TEST(CpuReal, CpuNameIsTheRecordedModelName) {
     const std::string modelName = FirstProcessorInfo()["model name"];
-    Scratch scratch;
+    const testing::ScratchTree scratch;
     RealPlatform real(Utf8ToUtf16(scratch.path().string()));
     EXPECT_EQ(TrimText(Utf16ToUtf8(clsTarsin(real.platform()).GetCPUName())), modelName);
 }
@@ -311,7 +274,7 @@ TEST(CpuReal, ManufacturerAgreesWithWineWmi) {
     ASSERT_EQ(wmi.size(), 12u) << "Win32_Processor.Manufacturer: " << wmi;
     testing::FakePlatform fake;
     fake.cpu.SetVendor(wmi.c_str(), 1, 0);
-    Scratch scratch;
+    const testing::ScratchTree scratch;
     RealPlatform real(Utf8ToUtf16(scratch.path().string()));
     EXPECT_EQ(clsTarsin(real.platform()).GetCPUManufacturer(), clsCpuInfo(fake).ManufacturerStr());
 }
@@ -319,7 +282,7 @@ TEST(CpuReal, ManufacturerAgreesWithWineWmi) {
 
 TEST(CpuTool, DumpedLeavesReportAsTheLiveProcessor) {
     StayOnFirstProcessor();
-    Scratch scratch;
+    const testing::ScratchTree scratch;
     const ToolRun dump = RunTool(scratch, {"cpu", "--dump"});
     ASSERT_EQ(dump.exitCode, 0) << dump.err;
     const fs::path leaves = scratch.Write("leaves.txt", dump.out);
@@ -350,7 +313,7 @@ TEST(CpuTool, MalformedLeavesFileNamesTheLine) {
 #else
     const size_t count = std::size(cases);
 #endif
-    Scratch scratch;
+    const testing::ScratchTree scratch;
     for (size_t i = 0; i < count; ++i) {
         const fs::path file = scratch.Write("bad.txt", std::string(cases[i].text));
         const ToolRun run = RunTool(scratch, {"cpu", "--leaves", file.string(), "--json"});

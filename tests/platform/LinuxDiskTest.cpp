@@ -30,27 +30,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FakeRoot {
+// A fake /sys and /proc tree; its root is named with the trailing "/" the readers join to.
+class FakeRoot : public testing::ScratchTree {
 public:
-    FakeRoot() {
-        std::string pattern = (fs::temp_directory_path() / "velmora-disk-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~FakeRoot() { fs::remove_all(path_); }
-    std::string root() const { return path_.string() + "/"; }
-    void Write(const std::string& file, const std::string& bytes) const {
-        fs::create_directories((path_ / file).parent_path());
-        std::ofstream(path_ / file, std::ios::binary) << bytes;
-    }
-    void Folder(const std::string& folder) const { fs::create_directories(path_ / folder); }
+    std::string root() const { return ScratchTree::root() + "/"; }
     void Link(const std::string& target, const std::string& link) const {
-        fs::create_directories((path_ / link).parent_path());
-        fs::create_directory_symlink(target, path_ / link);
+        fs::create_directories((path() / link).parent_path());
+        fs::create_directory_symlink(target, path() / link);
     }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
 };
 
 // What the worker makes of the IDENTIFY reply: words 10-19 swapped, cut, trimmed.

@@ -5,13 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "LogCheck.h"
+#include "Scratch.h"
 #include "Threads.h"
 #include "public/clsTarsin.h"
 #include "text/Utf.h"
@@ -66,13 +65,6 @@ int CallFromThreads(const std::string& folder) {
     return 0;
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
 #ifdef _WIN32
 std::string SelfPath() {
     char path[MAX_PATH] = {};
@@ -92,20 +84,6 @@ HANDLE StartWriter(const std::string& folder) {
     return process.hProcess;
 }
 
-struct ScratchFolder {
-    std::string path;
-    ScratchFolder() {
-        char temp[MAX_PATH] = {};
-        ::GetTempPathA(MAX_PATH, temp);
-        path = std::string(temp) + "velmora-load" + std::to_string(::GetCurrentProcessId());
-        ::CreateDirectoryA(path.c_str(), nullptr);
-    }
-    ~ScratchFolder() {
-        ::DeleteFileA((path + "\\Dovrell.log").c_str());
-        ::RemoveDirectoryA(path.c_str());
-    }
-};
-
 // Every writer process at once, this one among them; false if one failed.
 bool RunWriters(const std::string& folder) {
     std::vector<HANDLE> children;
@@ -124,15 +102,6 @@ bool RunWriters(const std::string& folder) {
     return ok;
 }
 #else
-struct ScratchFolder {
-    std::string path;
-    ScratchFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-load-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
-    }
-    ~ScratchFolder() { std::filesystem::remove_all(path); }
-};
-
 bool RunWriters(const std::string& folder) {
     std::vector<pid_t> children;
     for (int p = 1; p < kProcesses; ++p) {
@@ -151,12 +120,12 @@ bool RunWriters(const std::string& folder) {
 #endif
 
 TEST(LogUnderLoad, EveryCallLeavesWholeBeginAndEndEntries) {
-    ScratchFolder folder;
-    ASSERT_TRUE(RunWriters(folder.path));
+    const testing::ScratchTree folder;
+    ASSERT_TRUE(RunWriters(folder.root()));
 
     std::vector<testing::LogEntry> entries;
     std::string problem;
-    const std::string log = ReadAll(folder.path + "/Dovrell.log");
+    const std::string log = testing::ReadAll(folder.path() / "Dovrell.log");
     ASSERT_TRUE(testing::ParseLog(log, kDayMark, entries, problem)) << problem;
 
     // Begin and end entries per method: each thread of each process made kCalls calls

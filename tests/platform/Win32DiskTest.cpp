@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "LogCheck.h"
+#include "Scratch.h"
 #include "corvel/CorvelIdentity.h"
 #include "disk/clsDisk.h"
 #include "platform/win32/Win32Disk.h"
@@ -157,21 +158,14 @@ std::vector<std::string> Split(const std::string& text, char separator) {
     return parts;
 }
 
-std::string TempFolder() {
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "velmora-disk" + std::to_string(::GetCurrentProcessId());
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
 TEST(Win32Drives, SummaryAgreesWithTheDriveApiOnMappedDrives) {
     ExtraDrives extra;
     ASSERT_TRUE(extra.ok()) << "the mount manager defines D: and E:";
     ASSERT_EQ(::GetDriveTypeA("D:\\"), static_cast<UINT>(DRIVE_CDROM));
     ASSERT_EQ(::GetDriveTypeA("E:\\"), static_cast<UINT>(DRIVE_FIXED));
 
-    const std::string folder = TempFolder();
+    const testing::ScratchTree scratch;
+    const std::string folder = scratch.root();
     Win32Platform win32(Utf8ToUtf16(folder));
     clsTarsin tarsin(win32.platform());
     std::vector<String> list(1, u"kept");
@@ -206,12 +200,9 @@ TEST(Win32Drives, SummaryAgreesWithTheDriveApiOnMappedDrives) {
         EXPECT_EQ(f[4], _strnicmp(windows, fixed[i].c_str(), 2) == 0 ? "1" : "0") << records[i];
     }
 
-    std::ifstream in(folder + "\\Dovrell.log", std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
     std::vector<testing::LogEntry> entries;
     std::string problem;
-    ASSERT_TRUE(testing::ParseLog(bytes.str(), "\xC8\xD5", entries, problem)) << problem;
+    ASSERT_TRUE(testing::ParseLog(testing::ReadAll(scratch.path() / "Dovrell.log"), "\xC8\xD5", entries, problem)) << problem;
     std::vector<std::string> expected{"GetComputerDiskInfo \xBF\xAA\xCA\xBC"};
     for (size_t i = 0; i < fixed.size(); ++i)
         for (const char* name : {"GetDiskFATname", "GetDiskSpace", "GetDiskFreeSpace"}) {
@@ -222,8 +213,6 @@ TEST(Win32Drives, SummaryAgreesWithTheDriveApiOnMappedDrives) {
     std::vector<std::string> actual;
     for (const auto& e : entries) actual.push_back(e.name + " " + e.message);
     EXPECT_EQ(actual, expected);
-    ::DeleteFileA((folder + "\\Dovrell.log").c_str());
-    ::RemoveDirectoryA(folder.c_str());
 }
 
 TEST(Win32Drives, TextWithNulNamesNoDrive) {

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "LogCheck.h"
+#include "Scratch.h"
 #include "Threads.h"
 #include "platform/win32/Win32Platform.h"
 #include "public/clsTarsin.h"
@@ -18,41 +19,10 @@
 namespace velmora {
 namespace {
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
 std::string SelfPath() {
     char path[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, path, MAX_PATH);
     return path;
-}
-
-std::string ScratchFolder(const char* name) {
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + name + std::to_string(::GetCurrentProcessId());
-    ::CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-void RemoveFolder(const std::string& folder) {
-    WIN32_FIND_DATAA found;
-    HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name != "." && name != "..") {
-                ::SetFileAttributesA((folder + "\\" + name).c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA((folder + "\\" + name).c_str());
-            }
-        } while (::FindNextFileA(find, &found));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryA(folder.c_str());
 }
 
 // Runs this program again with `arguments`; Wine reads its Windows version when a
@@ -127,21 +97,22 @@ TEST(Win32Version, WineVersionsGiveTheEditionTable) {
         {"winxp", "plain", "Windows XP Professional", "5.01"},
         {"win2003", "none", "Windows 2003 Server", "5.02"},
     };
-    const std::string folder = ScratchFolder("velmora-os");
+    const testing::ScratchTree scratch;
+    const std::string folder = scratch.root();
     for (const auto& c : cases) {
         SetWineVersion(c.wineVersion);
         const std::string out = folder + "\\answers.txt";
         ::DeleteFileA(out.c_str());
         ASSERT_EQ(RunChild(std::string("--child-os-answers ") + c.prodspec + " \"" + out + "\""), 0u);
-        EXPECT_EQ(ReadAll(out), std::string(c.name) + "\n" + c.version + "\n")
+        EXPECT_EQ(testing::ReadAll(out), std::string(c.name) + "\n" + c.version + "\n")
             << c.wineVersion << " with prodspec.ini " << c.prodspec;
     }
     SetWineVersion(nullptr);
-    RemoveFolder(folder);
 }
 
 TEST(Win32Files, HiddenFilePassesOnlyTheWideTest) {
-    const std::string folder = ScratchFolder("velmora-files");
+    const testing::ScratchTree scratch;
+    const std::string folder = scratch.root();
     const std::string plain = folder + "\\plain.ini", hidden = folder + "\\hidden.ini", system = folder + "\\sys.ini";
     for (const auto& path : {plain, hidden, system}) std::ofstream(path) << "x";
     ::SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
@@ -155,11 +126,11 @@ TEST(Win32Files, HiddenFilePassesOnlyTheWideTest) {
     EXPECT_TRUE(win32.FileExists(text(system), FileMarks::HiddenAndSystem));
     EXPECT_FALSE(win32.FileExists(text(folder), FileMarks::HiddenAndSystem));
     EXPECT_FALSE(win32.FileExists(text(folder + "\\missing"), FileMarks::HiddenAndSystem));
-    RemoveFolder(folder);
 }
 
 TEST(Win32Files, LineInputRules) {
-    const std::string folder = ScratchFolder("velmora-lines");
+    const testing::ScratchTree scratch;
+    const std::string folder = scratch.root();
     std::ofstream(folder + "\\lines.txt", std::ios::binary) << "a\r\nb\rc\nd\r\n\r\ne";
     Win32Platform win32;
     auto input = win32.OpenLineInput(Utf8ToUtf16(folder + "\\lines.txt"));
@@ -168,16 +139,16 @@ TEST(Win32Files, LineInputRules) {
     for (std::string line; input->ReadLine(line);) lines.push_back(line);
     EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c\nd", "", "e"}));
     EXPECT_FALSE(win32.OpenLineInput(Utf8ToUtf16(folder + "\\missing.txt")));
-    RemoveFolder(folder);
 }
 
 TEST(Win32Log, ExactBytesInTheAnsiCodePage) {
     ASSERT_EQ(::GetACP(), 936u) << "the test run sets LANG=zh_CN.UTF-8 for code page 936";
-    const std::string folder = ScratchFolder("velmora-log");
+    const testing::ScratchTree scratch;
+    const std::string folder = scratch.root();
     Win32Platform win32(Utf8ToUtf16(folder));
     clsTarsin tarsin(win32.platform());
     tarsin.GetOperatingSystemName();
-    const std::string bytes = ReadAll(folder + "\\Dovrell.log");
+    const std::string bytes = testing::ReadAll(folder + "\\Dovrell.log");
     std::vector<testing::LogEntry> entries;
     std::string problem;
     ASSERT_TRUE(testing::ParseLog(bytes, "\xC8\xD5", entries, problem)) << problem;  // 日 in GBK
@@ -185,7 +156,6 @@ TEST(Win32Log, ExactBytesInTheAnsiCodePage) {
     EXPECT_EQ(entries[0].name, "GetOperatingSystemName");
     EXPECT_EQ(entries[0].message, "\xBF\xAA\xCA\xBC");  // 开始
     EXPECT_EQ(entries[1].message, "\xBD\xE1\xCA\xF8");  // 结束
-    RemoveFolder(folder);
 }
 
 TEST(Win32Log, RealFolderIsTheModulesOwn) {
@@ -210,7 +180,8 @@ int ChildWriteEntries(const std::string& folder, const std::string& tag, int cou
 }
 
 TEST(Win32Log, EntriesStayWholeAcrossThreadsAndProcesses) {
-    const std::string folder = ScratchFolder("velmora-stress");
+    const testing::ScratchTree scratch;
+    const std::string folder = scratch.root();
     constexpr int kEntries = 100;
     // Three threads of this process and two child processes write at once.
     ::testing::RunThreads(5, [&](int w) {
@@ -222,12 +193,11 @@ TEST(Win32Log, EntriesStayWholeAcrossThreadsAndProcesses) {
     });
     std::vector<testing::LogEntry> entries;
     std::string problem;
-    ASSERT_TRUE(testing::ParseLog(ReadAll(folder + "\\Dovrell.log"), "\xC8\xD5", entries, problem)) << problem;
+    ASSERT_TRUE(testing::ParseLog(testing::ReadAll(folder + "\\Dovrell.log"), "\xC8\xD5", entries, problem)) << problem;
     std::map<std::string, int> perWriter;
     for (const auto& entry : entries) ++perWriter[entry.name];
     EXPECT_EQ(entries.size(), 5u * kEntries);
     for (const auto& [name, count] : perWriter) EXPECT_EQ(count, kEntries) << name;
-    RemoveFolder(folder);
 }
 
 // Run with LANG=de_DE.UTF-8 by the test run: the user's separator is a comma.

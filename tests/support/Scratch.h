@@ -1,8 +1,18 @@
 #pragma once
-// Scratch folders, whole-file reads and command output for the tests of the real Linux backend: fake
-// /sys, /proc and /etc trees are written here and removed again.
+// Scratch folders, whole-file reads and command output for the tests of the real
+// backends: fake /sys, /proc and /etc trees, call logs and files to read are written
+// here and removed again (under Wine, in the prefix's temporary folder).
 #include <stdio.h>
 #include <stdlib.h>
+#ifdef _WIN32
+#include <process.h>
+#define VELMORA_POPEN _popen
+#define VELMORA_PCLOSE _pclose
+#else
+#include <unistd.h>
+#define VELMORA_POPEN ::popen
+#define VELMORA_PCLOSE ::pclose
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -21,10 +31,10 @@ inline std::string ReadAll(const std::filesystem::path& path) {
 // Standard output of a shell command, without its last newline.
 inline std::string Shell(const std::string& command) {
     std::string out;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    if (FILE* pipe = VELMORA_POPEN(command.c_str(), "r")) {
         char chunk[4096];
         for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) out.append(chunk, n);
-        ::pclose(pipe);
+        VELMORA_PCLOSE(pipe);
     }
     if (!out.empty() && out.back() == '\n') out.pop_back();
     return out;
@@ -33,10 +43,21 @@ inline std::string Shell(const std::string& command) {
 class ScratchTree {
 public:
     ScratchTree() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "velmora-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
+        // A new folder named after this process and a count: never one left by another run.
+        static int made = 0;
+        const auto temp = std::filesystem::temp_directory_path();
+        do {
+            path_ = temp / ("velmora-" + std::to_string(getpid()) + "-" + std::to_string(++made));
+        } while (!std::filesystem::create_directory(path_));
     }
-    ~ScratchTree() { std::filesystem::remove_all(path_); }
+    ~ScratchTree() {
+        std::error_code ignored;
+        // Marks such as read-only or hidden (set by a test) do not keep a file.
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ignored))
+            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
+                                         std::filesystem::perm_options::add, ignored);
+        std::filesystem::remove_all(path_, ignored);
+    }
     ScratchTree(const ScratchTree&) = delete;
     ScratchTree& operator=(const ScratchTree&) = delete;
 

@@ -33,14 +33,14 @@ TEST(ReplaceAll, Cases) {
         {u"abc", u"b", u"x", 2, u"abc"},        // an unknown mode fails: text as it stands
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ReplaceAll(c.text, c.search, c.replacement, c.mode), String(c.expected))
+        EXPECT_EQ(ReplaceAll(c.text, c.search, c.replacement, static_cast<Compare>(c.mode)), String(c.expected))
             << "text " << Utf16ToUtf8(c.text) << " search " << Utf16ToUtf8(c.search);
     }
 }
 
 TEST(ReplaceAll, LongTextIsLinearNotQuadratic) {
     const String text(1 << 20, u'a');
-    EXPECT_EQ(ReplaceAll(text, u"a", u"bb", 0).size(), text.size() * 2);
+    EXPECT_EQ(ReplaceAll(text, u"a", u"bb", Compare::Binary).size(), text.size() * 2);
 }
 
 TEST(CutAtNull, CutsAtFirstNulAndOverflowsPast16Bits) {

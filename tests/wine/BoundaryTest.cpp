@@ -244,11 +244,6 @@ TEST(Calls, AnswersAndFailuresCrossTheBoundary) {
         EXPECT_TRUE(::IsEqualGUID(record.guid, IID__clsTarsin));
     }
     EXPECT_EQ(RunCall(kSource, static_cast<BSTR*>(nullptr), [] { return String(); }), E_POINTER);
-
-    long code = 7;
-    EXPECT_EQ(NotBuilt(kSource, &code, u"ChkSystemFdisk"), E_NOTIMPL);
-    EXPECT_EQ(code, 0);
-    EXPECT_NE(TakeErrorInfo().description.find(u"ChkSystemFdisk"), String::npos);
 }
 
 TEST(Calls, ArrayMisuseNeverReachesTheComponentAndFailuresKeepTheHostArray) {

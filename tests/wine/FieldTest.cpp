@@ -256,13 +256,5 @@ TEST_F(Field, IdentityLibraryOnlyFromWhereItWasInstalled) {
 int main(int argc, char** argv) {
     if (argc == 3 && std::string(argv[1]) == "--hold-lock")
         return HoldLock(Widen(argv[2]).c_str(), L"VelmoraLockReady", L"VelmoraLockDone");
-    ::testing::InitGoogleTest(&argc, argv);
-    if (host::DllPath().empty()) {
-        std::fprintf(stderr, "TARSIN_DLL must name the registered Tarsin.dll\n");
-        return 2;
-    }
-    ::CoInitialize(nullptr);
-    const int result = RUN_ALL_TESTS();
-    ::CoUninitialize();
-    return result;
+    return host::RunHostTests(argc, argv);
 }

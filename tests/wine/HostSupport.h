@@ -1,6 +1,7 @@
 #pragma once
 // What the C++ hosts of the registered Tarsin.dll share: the DLL's path, counted
 // references, BSTRs and the error info of the last failed call.
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
@@ -63,6 +64,19 @@ inline std::wstring ErrorDescription() {
     Bstr text;
     info->GetDescription(&text.p);
     return text.text();
+}
+
+// The tests of one host program, in a single-threaded apartment as a VB host runs.
+inline int RunHostTests(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (DllPath().empty()) {
+        std::fprintf(stderr, "TARSIN_DLL must name the registered Tarsin.dll\n");
+        return 2;
+    }
+    ::CoInitialize(nullptr);
+    const int result = RUN_ALL_TESTS();
+    ::CoUninitialize();
+    return result;
 }
 
 }  // namespace host

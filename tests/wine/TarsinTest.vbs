@@ -75,7 +75,7 @@ For Each row In rows
     End If
 Next
 On Error GoTo 0
-Check answered >= 2, "only " & answered & " methods answered"
+Check answered = UBound(rows) + 1, "only " & answered & " methods answered"
 Check "=" & tarsin.GetOperatingSystemName() = WScript.Arguments(0), "GetOperatingSystemName differs from the tool"
 Check "=" & tarsin.GetOperatingSystemVersion() = WScript.Arguments(1), "GetOperatingSystemVersion differs from the tool"
 

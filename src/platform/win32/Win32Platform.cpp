@@ -91,8 +91,9 @@ std::unique_ptr<ILineInput> Win32Platform::OpenLineInput(const String& path) {
 namespace {
 
 // How long one entry may wait for its turn among the component's writers. A
-// writer stopped while it holds the turn costs another call no more than this.
-constexpr DWORD kLogTurnMilliseconds = 20;
+// writer stopped while it holds the turn costs another call no more than this;
+// 20 ms let a busy machine's writers time out and tear entries under Wine.
+constexpr DWORD kLogTurnMilliseconds = 50;
 
 // Append-only access: every write lands whole at the end of the file, wherever
 // other writers left it. Any refusal (access denied, a folder in the file's place,
