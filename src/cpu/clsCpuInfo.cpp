@@ -33,9 +33,9 @@ constexpr VendorRow kVendors[] = {
 
 }  // namespace
 
-clsCpuInfo::clsCpuInfo(Platform& platform) : platform_(platform), CpuIdObj(platform.cpu) {
+clsCpuInfo::clsCpuInfo(Platform& platform) : platform_(platform), CpuIdObj_(platform.cpu) {
     Refresh(true);
-    platform_.cpu.QueryPerformanceFrequency(PerfFreq);  // a failed call leaves 0, which BenchStop reports
+    platform_.cpu.QueryPerformanceFrequency(PerfFreq_);  // a failed call leaves 0, which BenchStop reports
 }
 
 uint32_t clsCpuInfo::Bits(uint32_t reg, int high, int low) const {
@@ -45,16 +45,16 @@ uint32_t clsCpuInfo::Bits(uint32_t reg, int high, int low) const {
 }
 
 std::optional<uint32_t> clsCpuInfo::Signature(bool Standard) const {
-    if (Standard) return LevelsStd_ >= 1 ? std::optional(StdRegs[1].eax) : std::nullopt;
-    return LevelsExt_ >= 1 ? std::optional(ExtRegs[1].eax) : std::nullopt;
+    if (Standard) return LevelsStd_ >= 1 ? std::optional(StdRegs_[1].eax) : std::nullopt;
+    return LevelsExt_ >= 1 ? std::optional(ExtRegs_[1].eax) : std::nullopt;
 }
 
 void clsCpuInfo::Refresh(bool bReReadCPU) {
     if (bReReadCPU) {
-        for (int i = 0; i < kStdLeafCount; ++i) CpuIdObj.CpuID(static_cast<uint32_t>(i), StdRegs[i]);
-        for (int i = 0; i < kExtLeafCount; ++i) CpuIdObj.CpuID(kExtBase + static_cast<uint32_t>(i), ExtRegs[i]);
+        for (int i = 0; i < kStdLeafCount; ++i) CpuIdObj_.CpuID(static_cast<uint32_t>(i), StdRegs_[i]);
+        for (int i = 0; i < kExtLeafCount; ++i) CpuIdObj_.CpuID(kExtBase + static_cast<uint32_t>(i), ExtRegs_[i]);
     }
-    LevelsStd_ = static_cast<int32_t>(Bits(StdRegs[0].eax, 7, 0));
+    LevelsStd_ = static_cast<int32_t>(Bits(StdRegs_[0].eax, 7, 0));
     if (LevelsStd_ == 0) {
         // An unidentifiable record says nothing about extended leaves either; keeping
         // the previous record's level would decode another processor's leaves.
@@ -62,7 +62,7 @@ void clsCpuInfo::Refresh(bool bReReadCPU) {
         Vendor_ = 0;
         return;
     }
-    LevelsExt_ = static_cast<int32_t>(Bits(ExtRegs[0].eax, 7, 0));
+    LevelsExt_ = static_cast<int32_t>(Bits(ExtRegs_[0].eax, 7, 0));
     const String id = VendorIdStr(true);
     Vendor_ = 0;
     for (const auto& row : kVendors) {
@@ -75,7 +75,7 @@ void clsCpuInfo::Refresh(bool bReReadCPU) {
 
 void clsCpuInfo::LevelGet(int32_t nReg, uint32_t& eax, uint32_t& ebx, uint32_t& ecx, uint32_t& edx) {
     if (nReg < 0 || nReg >= kRecordLeafCount) return;
-    const CpuRegs& regs = nReg < kStdLeafCount ? StdRegs[nReg] : ExtRegs[nReg - kStdLeafCount];
+    const CpuRegs& regs = nReg < kStdLeafCount ? StdRegs_[nReg] : ExtRegs_[nReg - kStdLeafCount];
     eax = regs.eax;
     ebx = regs.ebx;
     ecx = regs.ecx;
@@ -84,7 +84,7 @@ void clsCpuInfo::LevelGet(int32_t nReg, uint32_t& eax, uint32_t& ebx, uint32_t& 
 
 void clsCpuInfo::LevelSet(int32_t nReg, uint32_t eax, uint32_t ebx, uint32_t ecx, uint32_t edx) {
     if (nReg < 0 || nReg >= kRecordLeafCount) return;
-    CpuRegs& regs = nReg < kStdLeafCount ? StdRegs[nReg] : ExtRegs[nReg - kStdLeafCount];
+    CpuRegs& regs = nReg < kStdLeafCount ? StdRegs_[nReg] : ExtRegs_[nReg - kStdLeafCount];
     regs = CpuRegs{eax, ebx, ecx, edx};
 }
 
@@ -100,7 +100,7 @@ String clsCpuInfo::RegisterStr(uint32_t value) {
 }
 
 String clsCpuInfo::VendorIdStr(bool Standard) {
-    const CpuRegs& leaf0 = Standard ? StdRegs[0] : ExtRegs[0];
+    const CpuRegs& leaf0 = Standard ? StdRegs_[0] : ExtRegs_[0];
     return RegisterStr(leaf0.ebx) + RegisterStr(leaf0.edx) + RegisterStr(leaf0.ecx);
 }
 

@@ -95,12 +95,12 @@ private:
     int32_t LevelsStd_ = 0;
     int32_t LevelsExt_ = 0;
     int32_t Vendor_ = 0;
-    Currency ClkStart = 0, ClkStop = 0;
-    Currency PerfFreq = 0;
-    Currency PerfStart = 0, PerfStop = 0;
-    CpuRegs StdRegs[kStdLeafCount];
-    CpuRegs ExtRegs[kExtLeafCount];
-    clsCpuId CpuIdObj;
+    Currency ClkStart_ = 0, ClkStop_ = 0;
+    Currency PerfFreq_ = 0;
+    Currency PerfStart_ = 0, PerfStop_ = 0;
+    CpuRegs StdRegs_[kStdLeafCount];
+    CpuRegs ExtRegs_[kExtLeafCount];
+    clsCpuId CpuIdObj_;
 };
 
 }  // namespace velmora

@@ -79,9 +79,9 @@ constexpr AssocRow kAssociativity[] = {
 std::vector<uint8_t> clsCpuInfo::CacheDescriptors() {
     if (LevelsStd_ < 2) return {0};
     std::vector<uint8_t> bytes;
-    const uint32_t passes = Bits(StdRegs[2].eax, 7, 0);
+    const uint32_t passes = Bits(StdRegs_[2].eax, 7, 0);
     for (uint32_t pass = 0; pass < passes; ++pass) {
-        const CpuRegs& leaf2 = StdRegs[2];
+        const CpuRegs& leaf2 = StdRegs_[2];
         for (const Reg reg : {Reg::Eax, Reg::Ebx, Reg::Ecx, Reg::Edx}) {
             uint32_t value = RegOf(leaf2, reg);
             if (Bit(value, 31)) continue;  // the register holds no descriptors
@@ -91,7 +91,7 @@ std::vector<uint8_t> clsCpuInfo::CacheDescriptors() {
                 if (byte != 0) bytes.push_back(byte);
             }
         }
-        if (passes > 1) CpuIdObj.CpuID(2, StdRegs[2]);
+        if (passes > 1) CpuIdObj_.CpuID(2, StdRegs_[2]);
     }
     return bytes;
 }
@@ -99,7 +99,7 @@ std::vector<uint8_t> clsCpuInfo::CacheDescriptors() {
 int32_t clsCpuInfo::xCache(int32_t Field) {
     if (LevelsExt_ < 6 || Field < 0 || Field >= static_cast<int32_t>(std::size(kCacheFields))) return 0;
     const CacheField& field = kCacheFields[Field];
-    return static_cast<int32_t>(Bits(RegOf(ExtRegs[field.extLeaf], field.reg), field.high, field.low));
+    return static_cast<int32_t>(Bits(RegOf(ExtRegs_[field.extLeaf], field.reg), field.high, field.low));
 }
 
 String clsCpuInfo::xCacheAssocStr(int32_t nType) {

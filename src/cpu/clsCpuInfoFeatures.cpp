@@ -61,8 +61,8 @@ constexpr int64_t kCurrencyScale = 10000;
 }  // namespace
 
 int32_t clsCpuInfo::CpuBrand(bool Standard) {
-    if (Standard) return LevelsStd_ >= 1 ? static_cast<int32_t>(StdRegs[1].ebx) : 0;
-    return LevelsExt_ >= 1 ? static_cast<int32_t>(Bits(ExtRegs[1].ebx, 11, 0)) : 0;
+    if (Standard) return LevelsStd_ >= 1 ? static_cast<int32_t>(StdRegs_[1].ebx) : 0;
+    return LevelsExt_ >= 1 ? static_cast<int32_t>(Bits(ExtRegs_[1].ebx, 11, 0)) : 0;
 }
 
 String clsCpuInfo::OpteronName(uint32_t type, uint32_t number) {
@@ -87,11 +87,11 @@ String clsCpuInfo::CpuBrandStr(bool Standard) {
     return OpteronName(clsCpuId::ShiftRight(b, 8), Bits(b, 7, 0));
 }
 
-int32_t clsCpuInfo::ApicID() { return LevelsStd_ >= 1 ? static_cast<int32_t>(Bits(StdRegs[1].ebx, 31, 24)) : 0; }
+int32_t clsCpuInfo::ApicID() { return LevelsStd_ >= 1 ? static_cast<int32_t>(Bits(StdRegs_[1].ebx, 31, 24)) : 0; }
 
 std::optional<int32_t> clsCpuInfo::CpuLogicalCount() {
     if (LevelsStd_ < 1) return std::nullopt;
-    return static_cast<int32_t>(Bits(StdRegs[1].ebx, 23, 16));
+    return static_cast<int32_t>(Bits(StdRegs_[1].ebx, 23, 16));
 }
 
 bool clsCpuInfo::Feature(int32_t nType) {
@@ -99,9 +99,9 @@ bool clsCpuInfo::Feature(int32_t nType) {
         if (nType < range.first || nType > range.last) continue;
         const int bit = nType - range.first;
         switch (range.reg) {
-            case FeatureReg::Leaf1Ecx: return LevelsStd_ >= 1 && Bit(StdRegs[1].ecx, bit);
-            case FeatureReg::Leaf1Edx: return LevelsStd_ >= 1 && Bit(StdRegs[1].edx, bit);
-            case FeatureReg::Ext1Edx: return LevelsExt_ >= 1 && Bit(ExtRegs[1].edx, bit);
+            case FeatureReg::Leaf1Ecx: return LevelsStd_ >= 1 && Bit(StdRegs_[1].ecx, bit);
+            case FeatureReg::Leaf1Edx: return LevelsStd_ >= 1 && Bit(StdRegs_[1].edx, bit);
+            case FeatureReg::Ext1Edx: return LevelsExt_ >= 1 && Bit(ExtRegs_[1].edx, bit);
         }
     }
     return false;
@@ -115,9 +115,9 @@ int32_t clsCpuInfo::SnStatus() {
 String clsCpuInfo::SnStr() {
     if (SnStatus() != 2) return String();
     const uint32_t groups[] = {
-        Bits(StdRegs[1].eax, 31, 16), Bits(StdRegs[1].eax, 15, 0),  // the signature
-        Bits(StdRegs[3].edx, 31, 16), Bits(StdRegs[3].edx, 15, 0),  // leaf 3
-        Bits(StdRegs[3].ecx, 31, 16), Bits(StdRegs[3].ecx, 15, 0),
+        Bits(StdRegs_[1].eax, 31, 16), Bits(StdRegs_[1].eax, 15, 0),  // the signature
+        Bits(StdRegs_[3].edx, 31, 16), Bits(StdRegs_[3].edx, 15, 0),  // leaf 3
+        Bits(StdRegs_[3].ecx, 31, 16), Bits(StdRegs_[3].ecx, 15, 0),
     };
     String text;
     for (const uint32_t group : groups) text += (text.empty() ? u"" : u"-") + HexPad(static_cast<int32_t>(group), 4);
@@ -126,34 +126,34 @@ String clsCpuInfo::SnStr() {
 
 bool clsCpuInfo::xPowerManagement(int32_t nType) {
     if (LevelsExt_ < 7 || nType < 0 || nType > 31) return false;
-    return Bit(ExtRegs[7].edx, nType);
+    return Bit(ExtRegs_[7].edx, nType);
 }
 
 int32_t clsCpuInfo::xAddrBitsPhysical() {
-    return LevelsExt_ >= 8 ? static_cast<int32_t>(Bits(ExtRegs[8].eax, 7, 0)) : 0;
+    return LevelsExt_ >= 8 ? static_cast<int32_t>(Bits(ExtRegs_[8].eax, 7, 0)) : 0;
 }
 
 int32_t clsCpuInfo::xAddrBitsVirtual() {
-    return LevelsExt_ >= 8 ? static_cast<int32_t>(Bits(ExtRegs[8].eax, 15, 8)) : 0;
+    return LevelsExt_ >= 8 ? static_cast<int32_t>(Bits(ExtRegs_[8].eax, 15, 8)) : 0;
 }
 
 void clsCpuInfo::BenchStart() {
-    platform_.cpu.QueryPerformanceCounter(PerfStart);
-    CpuIdObj.CpuClk(ClkStart);
+    platform_.cpu.QueryPerformanceCounter(PerfStart_);
+    CpuIdObj_.CpuClk(ClkStart_);
 }
 
 void clsCpuInfo::BenchStop(double& fSeconds, Currency& cCpuCycles) {
-    platform_.cpu.QueryPerformanceCounter(PerfStop);
-    CpuIdObj.CpuClk(ClkStop);
+    platform_.cpu.QueryPerformanceCounter(PerfStop_);
+    CpuIdObj_.CpuClk(ClkStop_);
     Currency ticks = 0;
-    if (__builtin_sub_overflow(PerfStop, PerfStart, &ticks)) Raise(Err::Overflow);
-    if (PerfFreq == 0) Raise(Err::DivisionByZero);
+    if (__builtin_sub_overflow(PerfStop_, PerfStart_, &ticks)) Raise(Err::Overflow);
+    if (PerfFreq_ == 0) Raise(Err::DivisionByZero);
     // Both readings carry the same scale, so the ratio of the raw values is seconds.
-    fSeconds = static_cast<double>(ticks) / static_cast<double>(PerfFreq);
+    fSeconds = static_cast<double>(ticks) / static_cast<double>(PerfFreq_);
     // The raw difference read as currency is cycles / 10,000; scaling it back makes
     // the currency value the cycle count, which overflows past 922,337,203,685,477.
     Currency cycles = 0;
-    if (__builtin_sub_overflow(ClkStop, ClkStart, &cycles) ||
+    if (__builtin_sub_overflow(ClkStop_, ClkStart_, &cycles) ||
         __builtin_mul_overflow(cycles, kCurrencyScale, &cycles))
         Raise(Err::Overflow);
     cCpuCycles = cycles;

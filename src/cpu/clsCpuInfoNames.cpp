@@ -190,7 +190,7 @@ int32_t clsCpuInfo::CpuFamilyEx(bool Standard) {
     return sig ? static_cast<int32_t>(Bits(*sig, 27, 20)) : 0;
 }
 
-int32_t clsCpuInfo::CpuType() { return LevelsStd_ >= 1 ? static_cast<int32_t>(Bits(StdRegs[1].eax, 13, 12)) : 0; }
+int32_t clsCpuInfo::CpuType() { return LevelsStd_ >= 1 ? static_cast<int32_t>(Bits(StdRegs_[1].eax, 13, 12)) : 0; }
 
 String clsCpuInfo::CpuTypeStr() { return LevelsStd_ >= 1 ? kTypeNames[CpuType()] : String(); }
 
@@ -223,7 +223,7 @@ String clsCpuInfo::NameStr() {
     if (LevelsExt_ < 4) return String();
     String name;
     for (int i = 2; i <= 4; ++i) {
-        const CpuRegs& leaf = ExtRegs[i];
+        const CpuRegs& leaf = ExtRegs_[i];
         name += RegisterStr(leaf.eax) + RegisterStr(leaf.ebx) + RegisterStr(leaf.ecx) + RegisterStr(leaf.edx);
     }
     // Only blanks go: the NULs that end the stored name are not blanks and stay.
