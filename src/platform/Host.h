@@ -16,6 +16,9 @@ public:
     // The folder of the loaded library file (not the host program's), without a
     // trailing separator unless it is a root such as "C:\".
     virtual String ModuleFolder() = 0;
+    // The folder the call log is written in: the component's own, unless the build
+    // fixed another for installed copies of the library.
+    virtual String LogFolder() { return ModuleFolder(); }
     virtual LocalTime Now() = 0;
     // The decimal separator of the user's number settings.
     virtual String DecimalSeparator() = 0;

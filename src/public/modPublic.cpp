@@ -32,7 +32,7 @@ String FormatLogEntry(const LocalTime& t, const String& message, int16_t code, c
 }
 
 String LogFilePath(Platform& platform) {
-    const String folder = platform.host.ModuleFolder();
+    const String folder = platform.host.LogFolder();
     // Without the component's own folder there is no log: never "\Dovrell.log" at
     // the root of whatever drive is current.
     return folder.empty() ? String() : folder + u"\\Dovrell.log";

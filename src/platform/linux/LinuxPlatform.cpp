@@ -137,6 +137,16 @@ String LinuxPlatform::ModuleFolder() {
     return AnsiToString(folder);
 }
 
+String LinuxPlatform::LogFolder() {
+    const String folder = ModuleFolder();
+#ifdef VELMORA_LOG_FOLDER
+    // An installed library must never write beside itself under /usr: only the copy
+    // in its own build tree (or a folder a test names) keeps its log there.
+    if (moduleFolder_.empty() && folder != AnsiToString(VELMORA_BUILD_FOLDER)) return AnsiToString(VELMORA_LOG_FOLDER);
+#endif
+    return folder;
+}
+
 LocalTime LinuxPlatform::Now() {
     const time_t now = ::time(nullptr);
     struct tm parts{};

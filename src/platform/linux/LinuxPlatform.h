@@ -32,6 +32,7 @@ public:
     bool AppendToFile(const String& path, std::string_view bytes) override;
 
     String ModuleFolder() override;
+    String LogFolder() override;
     LocalTime Now() override;
     String DecimalSeparator() override;
     String ThousandsSeparator() override;
