@@ -6,7 +6,7 @@ include(CMakePackageConfigHelpers)
 
 # The headers a consumer of clsTarsin needs, their includes rewritten to
 # <velmora/...>: the facade stands at the top, the rest keep their folders.
-set(public_headers public/clsTarsin.h public/clsTarsin.inl public/modPublic.h base/String.h base/StringArray.h base/RuntimeError.h)
+set(public_headers public/clsTarsin.h base/String.h base/StringArray.h base/RuntimeError.h)
 file(GLOB platform_headers RELATIVE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/src/platform/*.h)
 set(header_root ${PROJECT_BINARY_DIR}/include/velmora)
 foreach(header IN LISTS public_headers platform_headers)

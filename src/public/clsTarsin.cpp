@@ -1,5 +1,7 @@
 #include "public/clsTarsin.h"
 
+#include "public/CallBracket.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -33,11 +35,11 @@ String NumberText(double value) {
 }  // namespace
 
 String clsTarsin::GetDiskSerialNumber() {
-    return Bracket<clsDisk>(u"GetDiskSerialNumber", [](clsDisk& w) { return w.GetComputerIdCode(); });
+    return Bracket<clsDisk>(platform_, u"GetDiskSerialNumber", [](clsDisk& w) { return w.GetComputerIdCode(); });
 }
 
 String clsTarsin::GetInternetCardAddress() {
-    return Bracket<clsInternetCard>(u"GetInternetCardAddress", [](clsInternetCard& w) {
+    return Bracket<clsInternetCard>(platform_, u"GetInternetCardAddress", [](clsInternetCard& w) {
         const int32_t lanaNumber = 0;
         const String address = w.EthernetAddress(lanaNumber);
         // An address of zeros only is no address; any other keeps its zeros. ("All
@@ -47,93 +49,93 @@ String clsTarsin::GetInternetCardAddress() {
 }
 
 String clsTarsin::GetSoundCardId() {
-    return Bracket<clsSoundCard>(u"GetSoundCardId", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundProductId); });
+    return Bracket<clsSoundCard>(platform_, u"GetSoundCardId", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundProductId); });
 }
 
 String clsTarsin::GetSoundCardName() {
-    return Bracket<clsSoundCard>(u"GetSoundCardName", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundName); });
+    return Bracket<clsSoundCard>(platform_, u"GetSoundCardName", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundName); });
 }
 
 String clsTarsin::GetSoundCardChannel() {
-    return Bracket<clsSoundCard>(u"GetSoundCardChannel", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundChannels); });
+    return Bracket<clsSoundCard>(platform_, u"GetSoundCardChannel", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundChannels); });
 }
 
 String clsTarsin::GetSoundCardDwformats() {
-    return Bracket<clsSoundCard>(u"GetSoundCardDwformats", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundFormats); });
+    return Bracket<clsSoundCard>(platform_, u"GetSoundCardDwformats", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundFormats); });
 }
 
 String clsTarsin::GetSoundCardDwsupport() {
-    return Bracket<clsSoundCard>(u"GetSoundCardDwsupport", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundSupport); });
+    return Bracket<clsSoundCard>(platform_, u"GetSoundCardDwsupport", [](clsSoundCard& w) { return w.GetSoundCardInfo(kSoundSupport); });
 }
 
 String clsTarsin::GetCPUName() {
-    return ErrorEntryBracket(u"GetCPUName", [this] {
+    return ErrorEntryBracket(platform_, u"GetCPUName", [this] {
         return GetRegValue(platform_, kHKeyLocalMachine, kProcessorKeyPath, kProcessorNameValue);
     });
 }
 
 String clsTarsin::GetCPUManufacturer() {
-    return Bracket<clsCpuInfo>(u"GetCPUManufacturer", [](clsCpuInfo& w) { return w.ManufacturerStr(); });
+    return Bracket<clsCpuInfo>(platform_, u"GetCPUManufacturer", [](clsCpuInfo& w) { return w.ManufacturerStr(); });
 }
 
 String clsTarsin::GetOperatingSystemName() {
-    return Bracket<clsOperatingSystem>(u"GetOperatingSystemName",
+    return Bracket<clsOperatingSystem>(platform_, u"GetOperatingSystemName",
                                        [](clsOperatingSystem& w) { return w.GetOperatingSystemName(); });
 }
 
 String clsTarsin::GetOperatingSystemVersion() {
-    return Bracket<clsOperatingSystem>(u"GetOperatingSystemVersion",
+    return Bracket<clsOperatingSystem>(platform_, u"GetOperatingSystemVersion",
                                        [](clsOperatingSystem& w) { return w.GetOperatingSystemVersion(); });
 }
 
 String clsTarsin::GetIEVersion() {
-    return Bracket<clsOperatingSystem>(u"GetIEVersion", [](clsOperatingSystem& w) { return w.GetIEVersion(); });
+    return Bracket<clsOperatingSystem>(platform_, u"GetIEVersion", [](clsOperatingSystem& w) { return w.GetIEVersion(); });
 }
 
 String clsTarsin::GetCPUModel() {
-    return Bracket<clsCpuInfo>(u"GetCPUModel", [](clsCpuInfo& w) { return w.CpuModelStr(true); });
+    return Bracket<clsCpuInfo>(platform_, u"GetCPUModel", [](clsCpuInfo& w) { return w.CpuModelStr(true); });
 }
 
 String clsTarsin::GetPhysicsMemory() {
-    return Bracket<clsOperatingSystem>(u"GetPhysicsMemory", [](clsOperatingSystem& w) { return w.GetPhysicsMemory(); });
+    return Bracket<clsOperatingSystem>(platform_, u"GetPhysicsMemory", [](clsOperatingSystem& w) { return w.GetPhysicsMemory(); });
 }
 
 String clsTarsin::GetComputerName() {
-    return TrappedBracket<clsOperatingSystem>(u"GetComputerName",
+    return TrappedBracket<clsOperatingSystem>(platform_, u"GetComputerName",
                                               [](clsOperatingSystem& w) { return w.GetCurrentComputerName(); });
 }
 
 String clsTarsin::GetComputerIP() {
-    return TrappedBracket<clsInternetCard>(u"GetComputerIP", [](clsInternetCard& w) { return w.GetIPAddress(u""); });
+    return TrappedBracket<clsInternetCard>(platform_, u"GetComputerIP", [](clsInternetCard& w) { return w.GetIPAddress(u""); });
 }
 
 String clsTarsin::GetVirtualMemory() {
-    return Bracket<clsOperatingSystem>(u"GetVirtualMemory", [](clsOperatingSystem& w) { return w.GetVirtualMemory(); });
+    return Bracket<clsOperatingSystem>(platform_, u"GetVirtualMemory", [](clsOperatingSystem& w) { return w.GetVirtualMemory(); });
 }
 
 double clsTarsin::GetDiskFreeSpace(const String& strDrive) {
-    return Bracket<clsDisk>(u"GetDiskFreeSpace",
+    return Bracket<clsDisk>(platform_, u"GetDiskFreeSpace",
                             [&](clsDisk& w) { return WholeMegabytes(w.GetDiskSpaceFree(strDrive)); });
 }
 
 double clsTarsin::GetDiskSpace(const String& strDrive) {
-    return Bracket<clsDisk>(u"GetDiskSpace", [&](clsDisk& w) { return WholeMegabytes(w.GetDiskSpace(strDrive)); });
+    return Bracket<clsDisk>(platform_, u"GetDiskSpace", [&](clsDisk& w) { return WholeMegabytes(w.GetDiskSpace(strDrive)); });
 }
 
 String clsTarsin::GetDiskFATname(const String& strDrive) {
-    return Bracket<clsDisk>(u"GetDiskFATname", [&](clsDisk& w) { return w.GetDiskFATname(strDrive); });
+    return Bracket<clsDisk>(platform_, u"GetDiskFATname", [&](clsDisk& w) { return w.GetDiskFATname(strDrive); });
 }
 
 int32_t clsTarsin::ChkSystemFdisk(const String& strDisk) {
-    return Bracket<clsDisk>(u"ChkSystemFdisk", [&](clsDisk& w) { return w.ChkSystemFdisk(strDisk); });
+    return Bracket<clsDisk>(platform_, u"ChkSystemFdisk", [&](clsDisk& w) { return w.ChkSystemFdisk(strDisk); });
 }
 
 bool clsTarsin::GetFixdDisk(StringArrayRef strDrive) {
-    return Bracket<clsDisk>(u"GetFixdDisk", [&](clsDisk& w) { return w.GetFixdDisk(strDrive); });
+    return Bracket<clsDisk>(platform_, u"GetFixdDisk", [&](clsDisk& w) { return w.GetFixdDisk(strDrive); });
 }
 
 String clsTarsin::GetComputerDiskInfo() {
-    return Bracket<clsDisk>(u"GetComputerDiskInfo", [this](clsDisk& w) {
+    return Bracket<clsDisk>(platform_, u"GetComputerDiskInfo", [this](clsDisk& w) {
         std::vector<String> drives(1);
         if (!w.GetFixdDisk(drives)) return String();
         String summary;
@@ -152,7 +154,7 @@ String clsTarsin::GetComputerDiskInfo() {
 }
 
 String clsTarsin::GetComputerSoftWare() {
-    return Bracket<clsSoftWare>(u"GetComputerSoftWare", [this](clsSoftWare& w) {
+    return Bracket<clsSoftWare>(platform_, u"GetComputerSoftWare", [this](clsSoftWare& w) {
         std::vector<String> names(1);
         bool read = false;
         for (int attempt = 0; attempt < 3 && !read; ++attempt) read = w.GetComputerSoftWare(names);

@@ -58,25 +58,9 @@ public:
     // string when the list cannot be read in three tries.
     String GetComputerSoftWare();
 
-    // The begin entry, a worker of class W made for this call, `work(worker)`, the
-    // end entry. A failure from the worker ends the call without an end entry and
-    // passes to the caller.
-    template <class W, class Work>
-    auto Bracket(const String& name, Work&& work) -> decltype(work(std::declval<W&>()));
-    // The bracket with its own error trap: a failure after the begin entry is
-    // cleared, no end entry is written, and the answer is the empty value.
-    template <class W, class Work>
-    auto TrappedBracket(const String& name, Work&& work) -> decltype(work(std::declval<W&>()));
-    // The bracket of a method that makes no worker: a failure of `work()` writes the
-    // entry "错误：" + its description in place of the end entry and is cleared; the
-    // answer is then the empty value.
-    template <class Work>
-    auto ErrorEntryBracket(const String& name, Work&& work) -> decltype(work());
-
 private:
     Platform& platform_;
 };
 
 }  // namespace velmora
 
-#include "public/clsTarsin.inl"

@@ -5,6 +5,7 @@
 #include "FakePlatform.h"
 #include "base/RuntimeError.h"
 #include "cpu/clsCpuInfo.h"
+#include "public/CallBracket.h"
 #include "public/clsTarsin.h"
 
 namespace velmora {
@@ -239,10 +240,9 @@ TEST(CpuFacade, CpuNameWithoutTheValueIsEmptyWithBothEntries) {
 // GetCPUName's bracket: a failure becomes an error entry and an empty success.
 TEST(CpuFacade, ErrorEntryBracketClearsTheFailure) {
     FakePlatform fake;
-    clsTarsin tarsin(fake);
-    EXPECT_EQ(tarsin.ErrorEntryBracket(u"GetCPUName", []() -> String { throw RuntimeError(Err::Overflow); }), u"");
-    EXPECT_EQ(tarsin.ErrorEntryBracket(u"GetCPUName", []() -> String { throw std::bad_alloc(); }), u"");
-    EXPECT_EQ(tarsin.ErrorEntryBracket(u"GetCPUName", []() -> String { return u"x"; }), u"x");
+    EXPECT_EQ(ErrorEntryBracket(fake, u"GetCPUName", []() -> String { throw RuntimeError(Err::Overflow); }), u"");
+    EXPECT_EQ(ErrorEntryBracket(fake, u"GetCPUName", []() -> String { throw std::bad_alloc(); }), u"");
+    EXPECT_EQ(ErrorEntryBracket(fake, u"GetCPUName", []() -> String { return u"x"; }), u"x");
     EXPECT_EQ(fake.Log(), FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "错误：Overflow") +
                                FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "错误：Out of memory") +
                                FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "结束"));

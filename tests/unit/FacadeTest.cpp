@@ -2,6 +2,7 @@
 
 #include "FakePlatform.h"
 #include "base/RuntimeError.h"
+#include "public/CallBracket.h"
 #include "public/clsTarsin.h"
 #include "text/Utf.h"
 
@@ -45,20 +46,18 @@ struct Probe {
 
 TEST(Facade, BracketOrderAndOneWorkerPerCall) {
     FakePlatform fake;
-    clsTarsin tarsin(fake);
     Probe::events.clear();
-    EXPECT_EQ(tarsin.Bracket<Probe>(u"M", [](Probe& p) { return p.Work(); }), 42);
-    EXPECT_EQ(tarsin.Bracket<Probe>(u"M", [](Probe& p) { return p.Work(); }), 42);
+    EXPECT_EQ(Bracket<Probe>(fake, u"M", [](Probe& p) { return p.Work(); }), 42);
+    EXPECT_EQ(Bracket<Probe>(fake, u"M", [](Probe& p) { return p.Work(); }), 42);
     EXPECT_EQ(Probe::events, (std::vector<std::string>{"create", "work", "release", "create", "work", "release"}));
     EXPECT_EQ(fake.Log(), FakeEntry("M", "开始") + FakeEntry("M", "结束") + FakeEntry("M", "开始") + FakeEntry("M", "结束"));
 }
 
 TEST(Facade, WorkerFailureEndsCallWithoutEndEntry) {
     FakePlatform fake;
-    clsTarsin tarsin(fake);
     Probe::events.clear();
     try {
-        tarsin.Bracket<Probe>(u"GetComputerSoftWare", [](Probe& p) { return p.Fail(); });
+        Bracket<Probe>(fake, u"GetComputerSoftWare", [](Probe& p) { return p.Fail(); });
         ADD_FAILURE() << "the failure must reach the caller";
     } catch (const RuntimeError& e) {
         EXPECT_EQ(e.Number(), 6);

@@ -4,6 +4,7 @@
 
 #include "FakePlatform.h"
 #include "base/RuntimeError.h"
+#include "public/CallBracket.h"
 #include "public/clsTarsin.h"
 #include "system/clsOperatingSystem.h"
 
@@ -134,11 +135,10 @@ struct FailingWorker {
 
 TEST(SystemFacts, TrappedBracketSwallowsFailureWithoutEndEntry) {
     FakePlatform fake;
-    clsTarsin tarsin(fake);
-    EXPECT_EQ(tarsin.TrappedBracket<FailingWorker>(u"GetComputerName", [](FailingWorker& w) { return w.Work(); }),
+    EXPECT_EQ(TrappedBracket<FailingWorker>(fake, u"GetComputerName", [](FailingWorker& w) { return w.Work(); }),
               u"");
     EXPECT_EQ(fake.Log(), FakeEntry("GetComputerName", "开始"));
-    EXPECT_THROW(tarsin.Bracket<FailingWorker>(u"GetPhysicsMemory", [](FailingWorker& w) { return w.Work(); }),
+    EXPECT_THROW(Bracket<FailingWorker>(fake, u"GetPhysicsMemory", [](FailingWorker& w) { return w.Work(); }),
                  RuntimeError);
 }
 
