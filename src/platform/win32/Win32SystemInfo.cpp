@@ -2,9 +2,13 @@
 
 #include <windows.h>
 
+#include <cstddef>
+
 namespace velmora {
 
 static_assert(sizeof(MEMORYSTATUS) == sizeof(MemoryStatus));
+static_assert(offsetof(MemoryStatus, dwTotalPhys) == offsetof(MEMORYSTATUS, dwTotalPhys));
+static_assert(offsetof(MemoryStatus, dwTotalVirtual) == offsetof(MEMORYSTATUS, dwTotalVirtual));
 static_assert(sizeof(MEMORYSTATUSEX) == sizeof(MemoryStatusEx));
 
 void Win32SystemInfo::GlobalMemoryStatus(MemoryStatus& status) {
@@ -12,12 +16,12 @@ void Win32SystemInfo::GlobalMemoryStatus(MemoryStatus& status) {
     ::GlobalMemoryStatus(&native);
     status.dwLength = native.dwLength;
     status.dwMemoryLoad = native.dwMemoryLoad;
-    status.dwTotalPhys = static_cast<uint32_t>(native.dwTotalPhys);
-    status.dwAvailPhys = static_cast<uint32_t>(native.dwAvailPhys);
-    status.dwTotalPageFile = static_cast<uint32_t>(native.dwTotalPageFile);
-    status.dwAvailPageFile = static_cast<uint32_t>(native.dwAvailPageFile);
-    status.dwTotalVirtual = static_cast<uint32_t>(native.dwTotalVirtual);
-    status.dwAvailVirtual = static_cast<uint32_t>(native.dwAvailVirtual);
+    status.dwTotalPhys = native.dwTotalPhys;
+    status.dwAvailPhys = native.dwAvailPhys;
+    status.dwTotalPageFile = native.dwTotalPageFile;
+    status.dwAvailPageFile = native.dwAvailPageFile;
+    status.dwTotalVirtual = native.dwTotalVirtual;
+    status.dwAvailVirtual = native.dwAvailVirtual;
 }
 
 int32_t Win32SystemInfo::GlobalMemoryStatusEx(MemoryStatusEx& status) {
