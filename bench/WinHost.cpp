@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -213,9 +214,59 @@ IWbemServices* ConnectWmi() {
     return services;
 }
 
+// Holds an exclusive lock on the whole file until `done` is signalled, as another
+// program (a backup, a viewer) may; run as a child of this host.
+int HoldLock(const char* path) {
+    HANDLE file = ::CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, 0, nullptr);
+    HANDLE ready = ::OpenEventA(EVENT_MODIFY_STATE, FALSE, "VelmoraBenchLocked");
+    HANDLE done = ::OpenEventA(SYNCHRONIZE, FALSE, "VelmoraBenchUnlock");
+    if (file == INVALID_HANDLE_VALUE || !ready || !done || !::LockFile(file, 0, 0, MAXDWORD, MAXDWORD)) return 3;
+    ::SetEvent(ready);
+    ::WaitForSingleObject(done, INFINITE);
+    ::UnlockFile(file, 0, 0, MAXDWORD, MAXDWORD);
+    ::CloseHandle(file);
+    return 0;
+}
+
+// One late-bound call of the registered DLL with its log writable, replaced by a
+// folder (access denied, as Program Files answers a standard user), and locked
+// whole by another process.
+void MeasureLogConditions(IDispatch* tarsin) {
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string folder(self, std::strrchr(self, '\\'));  // the registered copy lies beside this host
+    const std::string log = folder + "\\Dovrell.log";
+    const auto call = [&] { Late(tarsin, 0x6003000A, Kind::String); };  // GetOperatingSystemVersion
+    Measure("log/writable", call);
+
+    ::DeleteFileA(log.c_str());
+    if (::CreateDirectoryA(log.c_str(), nullptr)) {
+        Measure("log/unwritable", call);
+        ::RemoveDirectoryA(log.c_str());
+    }
+
+    HANDLE ready = ::CreateEventA(nullptr, TRUE, FALSE, "VelmoraBenchLocked");
+    HANDLE done = ::CreateEventA(nullptr, TRUE, FALSE, "VelmoraBenchUnlock");
+    std::string command = "\"" + std::string(self) + "\" --hold-lock \"" + log + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child{};
+    if (::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &child)) {
+        if (::WaitForSingleObject(ready, 20000) == WAIT_OBJECT_0) Measure("log/locked", call);
+        ::SetEvent(done);
+        ::WaitForSingleObject(child.hProcess, 20000);
+        ::CloseHandle(child.hProcess);
+        ::CloseHandle(child.hThread);
+    }
+    ::CloseHandle(ready);
+    ::CloseHandle(done);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--hold-lock") return HoldLock(argv[2]);
     if (argc > 1) gRepetitions = std::max(1, std::atoi(argv[1]));
     // The facade's own log goes to a scratch folder beside the registered copy's.
     const char* logFolder = std::getenv("VELMORA_BENCH_LOG_DIR");
@@ -243,6 +294,7 @@ int main(int argc, char** argv) {
         Measure("early/" + name, [&] { Early(tarsin, m); });
         Measure("late/" + name, [&] { Late(tarsin, static_cast<DISPID>(0x60030000 + i), m.kind); });
     }
+    MeasureLogConditions(tarsin);
     const std::string soft = "clsSoftWare.GetComputerSoftWare";
     Measure("method/" + soft, [&] {
         std::vector<String> names(1);

@@ -180,6 +180,16 @@ def main():
         w("")
         w("WMI peers (one ExecQuery, every instance enumerated, one property read; the connection made once): " +
           ", ".join(f"`{n[9:]}` {fmt(v)}" for n, v in sorted(wine.items()) if n.startswith("peer/wmi_")) + ".")
+        w("")
+        w("One late-bound `GetOperatingSystemVersion` (two log entries) by the state of the log beside")
+        w("the DLL: a refused entry is lost at once, and another program's lock costs at most the")
+        w("bounded wait for the writers' turn:")
+        w("")
+        w("| log | late bound | / writable |")
+        w("|---|---:|---:|")
+        for state, text in (("writable", "writable"), ("unwritable", "a folder in its place (access denied)"),
+                            ("locked", "locked whole by another process")):
+            w(f"| {text} | {fmt(wine.get('log/' + state))} | {ratio(wine.get('log/' + state), wine.get('log/writable'))} |")
     w("")
     w("## What was made cheaper")
     w("")

@@ -43,7 +43,8 @@ Ready : answer = tarsin.GetComputerDiskInfo() : Report "GetComputerDiskInfo"
 Ready : answer = tarsin.GetComputerSoftWare() : Report "GetComputerSoftWare"
 
 ' The fixed drives come back in an array that the method resizes; index 0 stays unused.
-' Start from a dynamic array (Array(...)): a fixed one (Dim a(0)) cannot be resized.
+' Start from a dynamic array (Array(...)): a fixed one (Dim a(0)) cannot be resized, and
+' GetFixdDisk then answers False.
 Dim drives, drive, i
 drives = Array("")
 Ready : answer = tarsin.GetFixdDisk(drives) : Report "GetFixdDisk"

@@ -1,10 +1,12 @@
 #pragma once
 // What the C++ hosts of the registered Tarsin.dll share: the DLL's path, counted
 // references, BSTRs and the error info of the last failed call.
+#include <gtest/gtest.h>
 #include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -41,6 +43,20 @@ struct Bstr {
     std::wstring text() const { return p ? std::wstring(p, ::SysStringLen(p)) : std::wstring(); }
 };
 
+// The folder of the registered copy, without a trailing separator.
+inline std::wstring DllFolder() { return DllPath().substr(0, DllPath().rfind(L'\\')); }
+
+// The bytes of the call log beside the registered copy; empty when there is none.
+inline std::string ReadDllLog() {
+    std::string bytes;
+    if (FILE* file = ::_wfopen((DllFolder() + L"\\Dovrell.log").c_str(), L"rb")) {
+        char chunk[4096];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, n);
+        std::fclose(file);
+    }
+    return bytes;
+}
+
 // The description of the thread's error info, empty when there is none.
 inline std::wstring ErrorDescription() {
     Ref<IErrorInfo> info;
@@ -48,6 +64,19 @@ inline std::wstring ErrorDescription() {
     Bstr text;
     info->GetDescription(&text.p);
     return text.text();
+}
+
+// The tests of one host program, in a single-threaded apartment as a VB host runs.
+inline int RunHostTests(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (DllPath().empty()) {
+        std::fprintf(stderr, "TARSIN_DLL must name the registered Tarsin.dll\n");
+        return 2;
+    }
+    ::CoInitialize(nullptr);
+    const int result = RUN_ALL_TESTS();
+    ::CoUninitialize();
+    return result;
 }
 
 }  // namespace host

@@ -561,14 +561,4 @@ TEST(CallLog, EntriesBesideTheDll) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (DllPath().empty()) {
-        std::fprintf(stderr, "TARSIN_DLL must name the registered Tarsin.dll\n");
-        return 2;
-    }
-    ::CoInitialize(nullptr);
-    const int result = RUN_ALL_TESTS();
-    ::CoUninitialize();
-    return result;
-}
+int main(int argc, char** argv) { return host::RunHostTests(argc, argv); }

@@ -12,7 +12,6 @@
 #include "Velmora.h"
 #include "HostSupport.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -210,16 +209,9 @@ void Release(SAFEARRAY* array) {
 
 // How many entries of the call log beside the DLL name `method`.
 size_t LogEntriesOf(const std::string& method) {
-    const std::wstring dll = DllPath();
-    const std::wstring log = dll.substr(0, dll.rfind(L'\\')) + L"\\Dovrell.log";
-    std::string bytes;
-    if (FILE* file = ::_wfopen(log.c_str(), L"rb")) {
-        char chunk[4096];
-        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, file)) > 0;) bytes.append(chunk, n);
-        std::fclose(file);
-    }
-    size_t count = 0;
+    const std::string bytes = host::ReadDllLog();
     const std::string tag = "[" + method + "]";
+    size_t count = 0;
     for (size_t at = bytes.find(tag); at != std::string::npos; at = bytes.find(tag, at + 1)) ++count;
     return count;
 }
@@ -244,11 +236,15 @@ TEST_F(Server, ArraysTheCalleeMayNotResizeEarlyBound) {
                 which ? software->GetComputerSoftWare(&array, &answer) : tarsin->GetFixdDisk(&array, &answer);
             const HRESULT expected = misuse.typeError != S_OK ? misuse.typeError : which ? misuse.refusal : S_OK;
             EXPECT_EQ(status, expected);
-            if (FAILED(expected)) EXPECT_FALSE(ErrorDescription().empty());
+            if (FAILED(expected)) {
+                EXPECT_FALSE(ErrorDescription().empty());
+            }
             EXPECT_EQ(answer, VARIANT_FALSE);
             EXPECT_EQ(array, original);
             EXPECT_EQ(array->cLocks, locks);
-            if (!which) EXPECT_EQ(LogEntriesOf("GetFixdDisk") - entries, misuse.typeError != S_OK ? 0u : 2u);
+            if (!which) {
+                EXPECT_EQ(LogEntriesOf("GetFixdDisk") - entries, misuse.typeError != S_OK ? 0u : 2u);
+            }
             if (misuse.refusal == kArrayFixedOrLocked) {
                 Bstr first;
                 LONG zero = 0;
@@ -354,14 +350,4 @@ TEST_F(Server, FailedCallsLeaveNoObjectsBehind) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (DllPath().empty()) {
-        std::fprintf(stderr, "TARSIN_DLL must name the registered Tarsin.dll\n");
-        return 2;
-    }
-    ::CoInitialize(nullptr);
-    const int result = RUN_ALL_TESTS();
-    ::CoUninitialize();
-    return result;
-}
+int main(int argc, char** argv) { return host::RunHostTests(argc, argv); }
