@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <cstring>
 
 namespace velmora {
 
@@ -12,16 +13,10 @@ static_assert(offsetof(MemoryStatus, dwTotalVirtual) == offsetof(MEMORYSTATUS, d
 static_assert(sizeof(MEMORYSTATUSEX) == sizeof(MemoryStatusEx));
 
 void Win32SystemInfo::GlobalMemoryStatus(MemoryStatus& status) {
+    // The record has the Windows layout of this build's width (asserted above).
     MEMORYSTATUS native{};
     ::GlobalMemoryStatus(&native);
-    status.dwLength = native.dwLength;
-    status.dwMemoryLoad = native.dwMemoryLoad;
-    status.dwTotalPhys = native.dwTotalPhys;
-    status.dwAvailPhys = native.dwAvailPhys;
-    status.dwTotalPageFile = native.dwTotalPageFile;
-    status.dwAvailPageFile = native.dwAvailPageFile;
-    status.dwTotalVirtual = native.dwTotalVirtual;
-    status.dwAvailVirtual = native.dwAvailVirtual;
+    std::memcpy(static_cast<void*>(&status), &native, sizeof native);
 }
 
 int32_t Win32SystemInfo::GlobalMemoryStatusEx(MemoryStatusEx& status) {
