@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Turns the medians of one bench run (and the kept "before" figures) into BENCHMARKS.md.
 
-usage: report.py NATIVE.tsv WINE.tsv BASELINE.tsv MACHINE.txt OUT.md
+usage: report.py NATIVE.tsv WINE.tsv BASELINE.tsv MACHINE.txt OUT.md [WINE64.tsv]
 Each .tsv holds "kind/name<TAB>median ns" lines; a missing file is an empty run.
 """
 import sys
@@ -110,6 +110,7 @@ def floor_of(method, run):
 def main():
     native, wine, before, machine_path, out = sys.argv[1:6]
     native, wine, before = load(native), load(wine), load(before)
+    wine64 = load(sys.argv[6]) if len(sys.argv) > 6 else {}
     with open(machine_path, encoding="utf-8") as f:
         machine = f.read().strip()
     lines = []
@@ -136,10 +137,11 @@ def main():
     w("tools/bench-all --report     # only rewrites this file from the last run's figures")
     w("```")
     w("")
-    w("It configures `build/bench-linux` and `build/bench-win32` with `-DVELMORA_BENCH=ON`, runs")
+    w("It configures `build/bench-linux`, `build/bench-win32` and `build/bench-win64` with `-DVELMORA_BENCH=ON`, runs")
     w("`velmora_bench` (Google Benchmark, `--benchmark_repetitions` as `BENCH_REPS`, default 9) with the")
     w("call log in a scratch folder, and runs `velmora_bench_host.exe` under Wine in a scratch prefix")
-    w("with a registered copy of Tarsin.dll.")
+    w("with a registered copy of Tarsin.dll: the 32-bit one in a 32-bit prefix, then the 64-bit one in")
+    w("a 64-bit prefix (its late-bound calls are the table's *late, 64-bit* column).")
     w("")
     w("## Machine")
     w("")
@@ -168,14 +170,14 @@ def main():
     if not wine:
         w("(no figures in this run)")
     else:
-        w("| method | facade | early bound | late bound | floor | late/floor | WMI peer | peer cost | peer/late |")
-        w("|---|---:|---:|---:|---|---:|---|---:|---:|")
+        w("| method | facade | early bound | late bound | late, 64-bit | floor | late/floor | WMI peer | peer cost | peer/late |")
+        w("|---|---:|---:|---:|---:|---|---:|---|---:|---:|")
         for m in METHODS:
             fa, ea, la = (wine.get(k + "/" + m) for k in ("method", "early", "late"))
             fl, label = floor_of(m, wine)
             peer = WMI_PEERS.get(m)
             pc = wine.get("peer/wmi_" + peer) if peer else None
-            w(f"| {m} | {fmt(fa)} | {fmt(ea)} | {fmt(la)} | {fmt(fl)} ({label}) | {ratio(la, fl)} | "
+            w(f"| {m} | {fmt(fa)} | {fmt(ea)} | {fmt(la)} | {fmt(wine64.get('late/' + m))} | {fmt(fl)} ({label}) | {ratio(la, fl)} | "
               f"{peer or '–'} | {fmt(pc)} | {ratio(pc, la)} |")
         w("")
         w("WMI peers (one ExecQuery, every instance enumerated, one property read; the connection made once): " +

@@ -95,11 +95,23 @@ HRESULT WriteClassKeys(const ClassEntry& entry, const std::wstring& modulePath) 
     return S_OK;
 }
 
+// The other width's build of this DLL, registered in the other registry view. 64-bit
+// Windows 7 and later share ProgIDs between the views but keep class keys apart.
+// Without a second view (32-bit Windows) this looks at the one view again.
+bool OtherWidthRegistered(const std::wstring& clsid) {
+    const REGSAM otherView = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    Key key;
+    return ::RegOpenKeyExW(HKEY_CLASSES_ROOT, (L"CLSID\\" + clsid + L"\\InprocServer32").c_str(), 0,
+                           KEY_READ | otherView, key.out()) == ERROR_SUCCESS;
+}
+
 void RemoveClassKeys(const ClassEntry& entry) {
     const std::wstring clsid = GuidText(entry.clsid);
-    // The ProgID goes only while it still names this class; another server may have taken it.
-    if (ReadDefault(std::wstring(entry.progId) + L"\\Clsid") == clsid) DeleteTree(entry.progId);
     DeleteTree(L"CLSID\\" + clsid);
+    // The ProgID goes only while it still names this class (another server may have
+    // taken it) and no other width's DLL still serves the class through it.
+    if (ReadDefault(std::wstring(entry.progId) + L"\\Clsid") == clsid && !OtherWidthRegistered(clsid))
+        DeleteTree(entry.progId);
 }
 
 HRESULT RegisterTypeLibrary(const wchar_t* modulePath) {
@@ -123,7 +135,8 @@ STDAPI DllUnregisterServer() {
     BSTR registered = nullptr;
     if (FAILED(::QueryPathOfRegTypeLib(LIBID_Velmora, 1, 1, LOCALE_NEUTRAL, &registered))) return S_OK;
     ::SysFreeString(registered);
-    return ::UnRegisterTypeLib(LIBID_Velmora, 1, 1, LOCALE_NEUTRAL, SYS_WIN32);
+    // Each width registers and removes its own entry; the other build's stays.
+    return ::UnRegisterTypeLib(LIBID_Velmora, 1, 1, LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
 }
 
 STDAPI DllRegisterServer() {

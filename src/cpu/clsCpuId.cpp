@@ -5,7 +5,7 @@
 namespace velmora {
 
 void clsCpuId::CpuClk(int64_t& Cycles) {
-    const uint64_t counter = cpu_.ReadTimeStampCounter();
+    const uint64_t counter = cpu_.TimeStampCounter();
     std::memcpy(&Cycles, &counter, sizeof Cycles);
 }
 

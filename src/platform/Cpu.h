@@ -22,8 +22,9 @@ public:
     // False, with `regs` untouched, when the processor has no such instruction (the
     // ID flag, bit 21 of the flags register, cannot be changed).
     virtual bool CpuIdLeaf(uint32_t leaf, uint32_t subleaf, CpuRegs& regs) = 0;
-    // The 64-bit time-stamp counter.
-    virtual uint64_t ReadTimeStampCounter() = 0;
+    // The 64-bit time-stamp counter. (Not ReadTimeStampCounter: the 64-bit Windows
+    // headers define that name as a macro for the compiler's intrinsic.)
+    virtual uint64_t TimeStampCounter() = 0;
     // Nonzero on success, as the Win32 calls: a count of ticks, and ticks per second.
     virtual int32_t QueryPerformanceCounter(int64_t& count) = 0;
     virtual int32_t QueryPerformanceFrequency(int64_t& frequency) = 0;

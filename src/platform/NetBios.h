@@ -20,7 +20,7 @@ inline constexpr uint8_t kNrcBridge = 0x23;  // no such adapter number
 
 inline constexpr size_t kNcbNameSize = 16;  // NCBNAMSZ
 
-// NCB: 64 bytes on 32-bit Windows.
+// NCB: 64 bytes in a 32-bit process, 96 in a 64-bit one (wider pointers, a longer reserve).
 struct Ncb {
     uint8_t ncb_command = 0;
     uint8_t ncb_retcode = 0;
@@ -38,7 +38,9 @@ struct Ncb {
     uint8_t ncb_reserve[sizeof(void*) == 8 ? 18 : 10] = {};
     void* ncb_event = nullptr;
 };
-static_assert(sizeof(void*) != 4 || sizeof(Ncb) == 64);
+static_assert(sizeof(Ncb) == (sizeof(void*) == 8 ? 96 : 64));
+static_assert(offsetof(Ncb, ncb_post) == (sizeof(void*) == 8 ? 56 : 44));
+static_assert(offsetof(Ncb, ncb_event) == (sizeof(void*) == 8 ? 88 : 60));
 
 // ADAPTER_STATUS, 60 bytes, at the start of an NCBASTAT reply (name buffers follow it).
 struct AdapterStatus {

@@ -1,6 +1,7 @@
 #pragma once
 // Sockets family: the Windows Sockets 1.1 calls that resolve this machine's name
 // (WSAStartup, gethostname, gethostbyname, WSACleanup), and the application event log.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,17 +14,27 @@ inline constexpr int32_t kSocketError = -1;  // SOCKET_ERROR
 inline constexpr int32_t kWsaVerNotSupported = 10092;
 inline constexpr int32_t kWsaNotInitialised = 10093;
 
-// WSADATA: 400 bytes on 32-bit Windows.
+// WSADATA: 400 bytes in a 32-bit process; in a 64-bit one the counts and the
+// pointer come before the texts, 408 bytes.
 struct WsaData {
     uint16_t wVersion = 0;      // granted: low byte major, high byte minor
     uint16_t wHighVersion = 0;  // the highest the service offers
+#if UINTPTR_MAX > 0xFFFFFFFFu
+    uint16_t iMaxSockets = 0;
+    uint16_t iMaxUdpDg = 0;
+    char* lpVendorInfo = nullptr;
+    char szDescription[257] = {};
+    char szSystemStatus[129] = {};
+#else
     char szDescription[257] = {};
     char szSystemStatus[129] = {};
     uint16_t iMaxSockets = 0;
     uint16_t iMaxUdpDg = 0;
     char* lpVendorInfo = nullptr;
+#endif
 };
-static_assert(sizeof(void*) != 4 || sizeof(WsaData) == 400);
+static_assert(sizeof(WsaData) == (sizeof(void*) == 8 ? 408 : 400));
+static_assert(offsetof(WsaData, lpVendorInfo) == (sizeof(void*) == 8 ? 8 : 396));
 
 // HOSTENT as the workers read it, copied out of the service's own storage. Every
 // address in h_addr_list is a block of h_length bytes, in the entry's order.

@@ -2,22 +2,25 @@
 // System information family: the memory status (GlobalMemoryStatus and its
 // 64-bit form GlobalMemoryStatusEx) and GetComputerNameA, with their Win32
 // record layouts and conventions.
+#include <cstddef>
 #include <cstdint>
 
 namespace velmora {
 
-// MEMORYSTATUS, 32 bytes. Figures that do not fit 32 bits are capped at 0xFFFFFFFF.
+// MEMORYSTATUS: its figures are SIZE_T, so 32 bytes in a 32-bit process and 56 in a
+// 64-bit one. Figures that do not fit a field are capped at its largest value.
 struct MemoryStatus {
     uint32_t dwLength = 0;
     uint32_t dwMemoryLoad = 0;
-    uint32_t dwTotalPhys = 0;
-    uint32_t dwAvailPhys = 0;
-    uint32_t dwTotalPageFile = 0;
-    uint32_t dwAvailPageFile = 0;
-    uint32_t dwTotalVirtual = 0;
-    uint32_t dwAvailVirtual = 0;
+    uintptr_t dwTotalPhys = 0;
+    uintptr_t dwAvailPhys = 0;
+    uintptr_t dwTotalPageFile = 0;
+    uintptr_t dwAvailPageFile = 0;
+    uintptr_t dwTotalVirtual = 0;
+    uintptr_t dwAvailVirtual = 0;
 };
-static_assert(sizeof(MemoryStatus) == 32);
+static_assert(sizeof(MemoryStatus) == (sizeof(void*) == 8 ? 56 : 32));
+static_assert(offsetof(MemoryStatus, dwTotalVirtual) == (sizeof(void*) == 8 ? 40 : 24));
 
 // MEMORYSTATUSEX, 64 bytes; the caller sets dwLength.
 struct MemoryStatusEx {

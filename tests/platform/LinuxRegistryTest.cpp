@@ -222,10 +222,10 @@ TEST(LinuxRealSystem, MemoryAgreesWithFree) {
     LinuxPlatform backend;
     EXPECT_EQ(clsTarsin(backend.platform()).GetPhysicsMemory(),
               FormatKilobytes(std::stoull(total) * 1024, backend.ThousandsSeparator()));
-    // The 32-bit record can only cap what does not fit.
+    // The record can only cap what does not fit its fields (4 GB in a 32-bit process).
     MemoryStatus small{};
     backend.platform().systemInfo.GlobalMemoryStatus(small);
-    EXPECT_EQ(small.dwTotalPhys, std::min<uint64_t>(std::stoull(total) * 1024, 0xFFFFFFFF));
+    EXPECT_EQ(small.dwTotalPhys, std::min<uint64_t>(std::stoull(total) * 1024, UINTPTR_MAX));
 }
 
 TEST(LinuxRealSystem, VirtualMemoryFollowsTheAddressSpaceLimit) {

@@ -18,7 +18,7 @@ bool FakeCpu::CpuIdLeaf(uint32_t leaf, uint32_t subleaf, CpuRegs& regs) {
     return true;
 }
 
-uint64_t FakeCpu::ReadTimeStampCounter() {
+uint64_t FakeCpu::TimeStampCounter() {
     const uint64_t value = timeStamp;
     timeStamp += timeStampStep;
     return value;

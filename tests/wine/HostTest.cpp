@@ -180,13 +180,13 @@ protected:
     Ref<ITypeLib> library;
 };
 
-TEST_F(TypeLibrary, LibraryIsVelmora11LanguageNeutralWin32) {
+TEST_F(TypeLibrary, LibraryIsVelmora11LanguageNeutralForThisWidth) {
     TLIBATTR* attr = nullptr;
     ASSERT_EQ(library->GetLibAttr(&attr), S_OK);
     EXPECT_EQ(attr->wMajorVerNum, 1);
     EXPECT_EQ(attr->wMinorVerNum, 1);
     EXPECT_EQ(attr->lcid, 0u);
-    EXPECT_EQ(attr->syskind, SYS_WIN32);
+    EXPECT_EQ(attr->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     library->ReleaseTLibAttr(attr);
     Bstr name;
     library->GetDocumentation(-1, &name.p, nullptr, nullptr, nullptr);

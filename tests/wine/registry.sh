@@ -43,8 +43,9 @@ for class in '{8067C0A5-896F-4C9D-B95A-DCEA15A05E13} Velmora.clsTarsin 1.1' \
       END { exit !found }' "$work/during" || fail "registration lacks $key $value"
   done
 done
-grep -qi '^\[HKEY_LOCAL_MACHINE\\Software\\Classes\\TypeLib\\{59E76C66-3D0A-47EC-8777-A10953E32D31}\\1.1\\0\\win32\]' \
-  "$work/added" || fail "type library 1.1 not registered"
+syskind=${VELMORA_WINEARCH:-win32}
+grep -qi "^\\[HKEY_LOCAL_MACHINE\\\\Software\\\\Classes\\\\TypeLib\\\\{59E76C66-3D0A-47EC-8777-A10953E32D31}\\\\1.1\\\\0\\\\$syskind\\]" \
+  "$work/added" || fail "type library 1.1 not registered for $syskind"
 for iid in 5F182F58-47A8-48B8-A8A3-DC2C2F0FD18B 1AB28222-3E3B-45E4-8E3C-4015B3987716; do
   grep -qi "^\[HKEY_LOCAL_MACHINE\\\\Software\\\\Classes\\\\Interface\\\\{$iid}\]" "$work/added" \
     || fail "interface {$iid} not registered"

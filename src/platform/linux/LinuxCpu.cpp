@@ -14,7 +14,7 @@ bool LinuxCpu::CpuIdLeaf(uint32_t leaf, uint32_t subleaf, CpuRegs& regs) {
     return true;
 }
 
-uint64_t LinuxCpu::ReadTimeStampCounter() { return X86ReadTimeStampCounter(); }
+uint64_t LinuxCpu::TimeStampCounter() { return X86ReadTimeStampCounter(); }
 
 int32_t LinuxCpu::QueryPerformanceCounter(int64_t& count) {
     timespec now{};

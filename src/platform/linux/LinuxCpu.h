@@ -8,7 +8,7 @@ namespace velmora {
 class LinuxCpu final : public ICpu {
 public:
     bool CpuIdLeaf(uint32_t leaf, uint32_t subleaf, CpuRegs& regs) override;
-    uint64_t ReadTimeStampCounter() override;
+    uint64_t TimeStampCounter() override;
     int32_t QueryPerformanceCounter(int64_t& count) override;
     int32_t QueryPerformanceFrequency(int64_t& frequency) override;
 };

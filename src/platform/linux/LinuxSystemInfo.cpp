@@ -40,7 +40,10 @@ bool TakeKilobytes(std::string_view line, std::string_view name, uint64_t& bytes
     return true;
 }
 
-uint32_t Capped(uint64_t value) { return value > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(value); }
+uintptr_t Capped(uint64_t value) {
+    constexpr uintptr_t kMost = std::numeric_limits<uintptr_t>::max();
+    return value > kMost ? kMost : static_cast<uintptr_t>(value);
+}
 
 }  // namespace
 
@@ -102,7 +105,7 @@ int32_t LinuxSystemInfo::GlobalMemoryStatusEx(MemoryStatusEx& status) {
 }
 
 void LinuxSystemInfo::GlobalMemoryStatus(MemoryStatus& status) {
-    // The 32-bit record cannot hold more than 4 GB; such figures read 0xFFFFFFFF.
+    // A 32-bit process's record cannot hold more than 4 GB; such figures read 0xFFFFFFFF.
     MemoryStatusEx wide{};
     Fill(wide);
     status.dwLength = sizeof(MemoryStatus);

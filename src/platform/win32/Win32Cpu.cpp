@@ -12,7 +12,7 @@ bool Win32Cpu::CpuIdLeaf(uint32_t leaf, uint32_t subleaf, CpuRegs& regs) {
     return true;
 }
 
-uint64_t Win32Cpu::ReadTimeStampCounter() { return X86ReadTimeStampCounter(); }
+uint64_t Win32Cpu::TimeStampCounter() { return X86ReadTimeStampCounter(); }
 
 int32_t Win32Cpu::QueryPerformanceCounter(int64_t& count) {
     LARGE_INTEGER value{};

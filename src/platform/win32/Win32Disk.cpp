@@ -1,11 +1,20 @@
 #include "platform/win32/Win32Disk.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 
 namespace velmora {
+
+// The SMART records are byte-packed and hold no pointer: one layout in both widths.
+static_assert(sizeof(GetVersionOutParams) == sizeof(GETVERSIONINPARAMS));
+static_assert(sizeof(SendCmdInParams) == offsetof(SENDCMDINPARAMS, bBuffer));
+static_assert(offsetof(SendCmdInParams, bDriveNumber) == offsetof(SENDCMDINPARAMS, bDriveNumber));
+static_assert(sizeof(SendCmdOutParams) == offsetof(SENDCMDOUTPARAMS, bBuffer) + kIdentifyBytes);
+static_assert(offsetof(SendCmdOutParams, bBuffer) == offsetof(SENDCMDOUTPARAMS, bBuffer));
 
 DeviceHandle Win32Disk::CreateFileA(const char* name, uint32_t access, uint32_t shareMode, uint32_t disposition) {
     if (name == nullptr) return kInvalidDevice;

@@ -2,22 +2,21 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstring>
+
 namespace velmora {
 
 static_assert(sizeof(MEMORYSTATUS) == sizeof(MemoryStatus));
+static_assert(offsetof(MemoryStatus, dwTotalPhys) == offsetof(MEMORYSTATUS, dwTotalPhys));
+static_assert(offsetof(MemoryStatus, dwTotalVirtual) == offsetof(MEMORYSTATUS, dwTotalVirtual));
 static_assert(sizeof(MEMORYSTATUSEX) == sizeof(MemoryStatusEx));
 
 void Win32SystemInfo::GlobalMemoryStatus(MemoryStatus& status) {
+    // The record has the Windows layout of this build's width (asserted above).
     MEMORYSTATUS native{};
     ::GlobalMemoryStatus(&native);
-    status.dwLength = native.dwLength;
-    status.dwMemoryLoad = native.dwMemoryLoad;
-    status.dwTotalPhys = static_cast<uint32_t>(native.dwTotalPhys);
-    status.dwAvailPhys = static_cast<uint32_t>(native.dwAvailPhys);
-    status.dwTotalPageFile = static_cast<uint32_t>(native.dwTotalPageFile);
-    status.dwAvailPageFile = static_cast<uint32_t>(native.dwAvailPageFile);
-    status.dwTotalVirtual = static_cast<uint32_t>(native.dwTotalVirtual);
-    status.dwAvailVirtual = static_cast<uint32_t>(native.dwAvailVirtual);
+    std::memcpy(static_cast<void*>(&status), &native, sizeof native);
 }
 
 int32_t Win32SystemInfo::GlobalMemoryStatusEx(MemoryStatusEx& status) {
