@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < std::size(files); ++i)
         if (present & (1u << i)) fuzz::WriteScratch(files[i], input.ConsumeRandomLengthString(512));
     testing::FakePlatform fake;
-    LinuxDisk disk(fake, fake, fuzz::ScratchRoot());
+    LinuxDisk disk(fuzz::ScratchRoot());
     disk.WholeDisks();
     const auto identify = disk.IdentifyFromSysfs("sda");
     if (!identify) return 0;
