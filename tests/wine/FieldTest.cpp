@@ -176,9 +176,7 @@ TEST_F(Field, LogLockedByAnotherProgramDelaysNoCall) {
     const std::wstring expected = Version();  // the log exists
     HANDLE ready = ::CreateEventW(nullptr, TRUE, FALSE, L"VelmoraLockReady");
     HANDLE done = ::CreateEventW(nullptr, TRUE, FALSE, L"VelmoraLockDone");
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring command = L"\"" + std::wstring(self) + L"\" --hold-lock \"" + log + L"\"";
+    std::wstring command = L"\"" + host::SelfPath() + L"\" --hold-lock \"" + log + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION child{};
@@ -209,18 +207,11 @@ TEST_F(Field, LogLockedByAnotherProgramDelaysNoCall) {
 
 // Corvel.dll planted in the current folder and on PATH is never loaded; the host
 // program's own folder and the component's are places it was installed to.
-std::wstring HostProgramFolder() {
-    wchar_t self[MAX_PATH] = {};
-    const DWORD length = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const std::wstring path(self, length);
-    return path.substr(0, path.rfind(L'\\'));
-}
-
 TEST_F(Field, IdentityLibraryOnlyFromWhereItWasInstalled) {
     const std::wstring planted = Widen(std::getenv("PLANTED_CORVEL"));
     ASSERT_FALSE(planted.empty());
     const std::wstring beside = DllFolder() + L"\\Corvel.dll", aside = beside + L".aside";
-    const std::wstring inHostFolder = HostProgramFolder() + L"\\Corvel.dll";
+    const std::wstring inHostFolder = host::FolderOf(host::SelfPath()) + L"\\Corvel.dll";
     const std::wstring current = L"C:\\velmora-cwd", onPath = L"C:\\velmora-path";
     for (const std::wstring& folder : {current, onPath}) {
         ::CreateDirectoryW(folder.c_str(), nullptr);

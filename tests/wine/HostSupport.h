@@ -43,8 +43,18 @@ struct Bstr {
     std::wstring text() const { return p ? std::wstring(p, ::SysStringLen(p)) : std::wstring(); }
 };
 
-// The folder of the registered copy, without a trailing separator.
-inline std::wstring DllFolder() { return DllPath().substr(0, DllPath().rfind(L'\\')); }
+// The folder of a file's path, without a trailing separator.
+inline std::wstring FolderOf(const std::wstring& path) { return path.substr(0, path.rfind(L'\\')); }
+
+// The folder of the registered copy.
+inline std::wstring DllFolder() { return FolderOf(DllPath()); }
+
+// This host program's own path.
+inline std::wstring SelfPath() {
+    wchar_t self[MAX_PATH] = {};
+    const DWORD length = ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return std::wstring(self, length);
+}
 
 // The bytes of the call log beside the registered copy; empty when there is none.
 inline std::string ReadDllLog() {

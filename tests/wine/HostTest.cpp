@@ -550,10 +550,7 @@ TEST(CallLog, EntriesBesideTheDll) {
     ASSERT_EQ(tarsin->GetOperatingSystemName(&answer.p), S_OK);
     EXPECT_EQ(count(read(), "[GetOperatingSystemName]"), before + 2);
 
-    wchar_t self[MAX_PATH] = {};
-    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring hostLog = self;
-    hostLog = hostLog.substr(0, hostLog.rfind(L'\\')) + L"\\Dovrell.log";
+    const std::wstring hostLog = host::FolderOf(host::SelfPath()) + L"\\Dovrell.log";
     if (hostLog != log) {
         EXPECT_EQ(::GetFileAttributesW(hostLog.c_str()), INVALID_FILE_ATTRIBUTES);
     }
