@@ -4,7 +4,10 @@
 # leaving one product; each installed pair answers the example script from the
 # cscript of its bitness; the installer's registry entries equal what regsvr32 writes
 # for the installed DLLs; removal leaves only the call logs.
+# VELMORA_RUN32=OFF: this machine runs no 32-bit program, so the x64 package's 32-bit
+# pair is installed and removed but not run.
 set -eu
+[ -f "$2" ] || { echo "no installer at $2: tools/package writes it"; exit 77; }
 arch=$1 msi=$(realpath "$2") bin32=$3 bin64=${4:-}
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
@@ -16,7 +19,7 @@ IFS='
 pairs='C:\windows\system32|C:\Program Files\Velmora'
 if [ "$arch" = x64 ]; then
   export VELMORA_WINEARCH=win64
-  pairs="$pairs
+  [ "${VELMORA_RUN32:-ON}" = OFF ] || pairs="$pairs
 C:\\windows\\syswow64|C:\\Program Files (x86)\\Velmora"
 fi
 . "$repo/tests/wine/tarsin.sh"
@@ -79,5 +82,10 @@ for pair in $pairs; do
   folder=$(unix_path "${pair#*|}")
   [ "$(ls -A "$folder")" = Dovrell.log ] || fail "removal left: $(ls -A "$folder")"
 done
+if [ "$arch" = x64 ] && [ "${VELMORA_RUN32:-ON}" = OFF ]; then
+  folder=$(unix_path 'C:\Program Files (x86)\Velmora')
+  [ -z "$(ls -A "$folder" 2>/dev/null)" ] || fail "removal left: $(ls -A "$folder")"
+  echo "msi $arch: the 32-bit pair was not run: this kernel cannot run 32-bit programs"
+fi
 [ "$(products)" = "0 " ] || fail "a product is still installed: $(products)"
 echo "msi $arch: upgrade, facts, $(grep -c '^\[' "$work/installed") keys as regsvr32 writes them, removal"
