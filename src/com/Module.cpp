@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "base/Mutex.h"
+#include "base/RuntimeRelease.h"
 
 #include "com/Classes.h"
 
@@ -71,6 +72,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
         ::DisableThreadLibraryCalls(instance);
     } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         ReleaseTypeInfo();  // FreeLibrary, not process exit: the type library is still usable
+        velmora::ReleaseRuntimeAtUnload();
     }
     return TRUE;
 }

@@ -7,6 +7,10 @@
 #include "corvel/CorvelIdentity.h"
 
 #if defined(_WIN32)
+#include <windows.h>
+
+#include "base/RuntimeRelease.h"
+
 // Corvel.def exports the undecorated names.
 #define CORVEL_API extern "C"
 #define CORVEL_CALL __stdcall
@@ -31,3 +35,14 @@ int32_t WriteCode(char* buffer) {
 CORVEL_API int32_t CORVEL_CALL GetComputerIdCodeIn9X(char* buffer) { return WriteCode(buffer); }
 
 CORVEL_API int32_t CORVEL_CALL GetComputerIdCodeInNT(char* buffer) { return WriteCode(buffer); }
+
+#if defined(_WIN32)
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        ::DisableThreadLibraryCalls(instance);
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        velmora::ReleaseRuntimeAtUnload();  // FreeLibrary: the host process lives on
+    }
+    return TRUE;
+}
+#endif
