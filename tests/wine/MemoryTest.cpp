@@ -61,12 +61,19 @@ void CorvelCycle(Host&) {
 
 void TarsinCycle(Host&) { ::FreeLibrary(::LoadLibraryW(DllPath().c_str())); }
 
-// Create, one call, release, and let COM unload the idle server at once.
+// Create, one call, release, and let COM unload the idle server at once. The call
+// fails inside the component (the host's array is locked and cannot be resized), so
+// each load also throws and catches, as a host's misuse or a missing Corvel.dll would.
 void ComCycle(Host&) {
     {
         Ref<_clsTarsin> tarsin;
         ::CoCreateInstance(CLSID_clsTarsin, nullptr, CLSCTX_INPROC_SERVER, IID__clsTarsin, tarsin.raw());
-        if (tarsin.p) Answer(tarsin.p, &_clsTarsin::GetCPUName);
+        SAFEARRAY* drives = ::SafeArrayCreateVector(VT_BSTR, 0, 1);
+        ::SafeArrayLock(drives);
+        VARIANT_BOOL answer;
+        if (tarsin.p) tarsin->GetFixdDisk(&drives, &answer);
+        ::SafeArrayUnlock(drives);
+        ::SafeArrayDestroy(drives);
     }
     ::CoFreeUnusedLibrariesEx(0, 0);
 }
