@@ -9,7 +9,7 @@
 #if defined(_WIN32)
 #include <windows.h>
 
-#include "base/RuntimeRelease.h"
+#include "platform/win32/DllRuntime.h"
 
 // Corvel.def exports the undecorated names.
 #define CORVEL_API extern "C"
@@ -37,11 +37,11 @@ CORVEL_API int32_t CORVEL_CALL GetComputerIdCodeIn9X(char* buffer) { return Writ
 CORVEL_API int32_t CORVEL_CALL GetComputerIdCodeInNT(char* buffer) { return WriteCode(buffer); }
 
 #if defined(_WIN32)
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        ::DisableThreadLibraryCalls(instance);
-    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-        velmora::ReleaseRuntimeAtUnload();  // FreeLibrary: the host process lives on
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+    switch (reason) {
+        case DLL_PROCESS_ATTACH: return velmora::dll::ProcessAttach();
+        case DLL_THREAD_DETACH: velmora::dll::ThreadDetach(); break;
+        case DLL_PROCESS_DETACH: velmora::dll::ProcessDetach(reserved == nullptr); break;
     }
     return TRUE;
 }
