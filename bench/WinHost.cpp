@@ -2,11 +2,13 @@
 // registered Tarsin.dll early bound (vtable) and late bound (IDispatch::Invoke),
 // the same through the facade directly on the real Win32 backend, the floors, and
 // Wine's WMI classes for the same facts, all in one run.
-// Prints one "kind/name<TAB>median nanoseconds per call" line per case.
+// Prints one "kind/name<TAB>median nanoseconds per call" line per case, and
+// "kept/name<TAB>bytes" for the memory a call or a load and unload leaves behind.
 #include <windows.h>
 #include <ole2.h>
 #include <oleauto.h>
 #include <wbemcli.h>
+#include <psapi.h>
 #undef GetComputerName
 #undef GetDiskFreeSpace
 #include "Velmora.h"
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <functional>
 #include <string>
 #include <vector>
@@ -60,6 +63,24 @@ void Measure(const std::string& name, const std::function<void()>& call) {
     }
     std::sort(costs.begin(), costs.end());
     std::printf("%s\t%.0f\n", name.c_str(), costs[costs.size() / 2]);
+    std::fflush(stdout);
+}
+
+// Private bytes (Wine fills PagefileUsage, the commit charge, and leaves PrivateUsage 0).
+SIZE_T PrivateBytes() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    ::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
+}
+
+// What `rounds` more rounds leave in private bytes after 100 of warm-up, per round.
+void MeasureKept(const std::string& name, int rounds, const std::function<void()>& round) {
+    for (int i = 0; i < 100; ++i) round();
+    const SIZE_T before = PrivateBytes();
+    for (int i = 0; i < rounds; ++i) round();
+    const double kept = (static_cast<double>(PrivateBytes()) - static_cast<double>(before)) / rounds;
+    std::printf("kept/%s\t%.1f\n", name.c_str(), kept);
     std::fflush(stdout);
 }
 
@@ -263,6 +284,43 @@ void MeasureLogConditions(IDispatch* tarsin) {
     ::CloseHandle(done);
 }
 
+// Loads and unloads of the DLLs beside this host (the registered copy): Corvel.dll
+// with its export called, Tarsin.dll, and a COM create, call, release and unload.
+void MeasureLoads() {
+    wchar_t self[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::wstring folder(self, std::wcsrchr(self, L'\\'));
+    const std::wstring corvel = folder + L"\\Corvel.dll", tarsin = folder + L"\\Tarsin.dll";
+    ::CoFreeUnusedLibrariesEx(0, 0);  // the host's own objects are gone: COM lets go of the DLL
+    const auto corvelCycle = [&] {
+        const HMODULE library = ::LoadLibraryW(corvel.c_str());
+        using Export = int32_t(__stdcall*)(char*);
+        if (auto code = reinterpret_cast<Export>(reinterpret_cast<void*>(::GetProcAddress(library, "GetComputerIdCodeInNT")))) {
+            char buffer[18] = "                 ";
+            code(buffer);
+        }
+        ::FreeLibrary(library);
+    };
+    const auto tarsinCycle = [&] { ::FreeLibrary(::LoadLibraryW(tarsin.c_str())); };
+    const auto comCycle = [] {
+        _clsTarsin* object = nullptr;
+        if (SUCCEEDED(::CoCreateInstance(CLSID_clsTarsin, nullptr, CLSCTX_INPROC_SERVER, IID__clsTarsin,
+                                         reinterpret_cast<void**>(&object)))) {
+            BSTR answer = nullptr;
+            object->GetCPUName(&answer);
+            ::SysFreeString(answer);
+            object->Release();
+        }
+        ::CoFreeUnusedLibrariesEx(0, 0);
+    };
+    Measure("cycle/Corvel.dll", corvelCycle);
+    MeasureKept("load/Corvel.dll", 1000, corvelCycle);
+    Measure("cycle/Tarsin.dll", tarsinCycle);
+    MeasureKept("load/Tarsin.dll", 1000, tarsinCycle);
+    Measure("cycle/com", comCycle);
+    MeasureKept("load/com", 1000, comCycle);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -334,8 +392,11 @@ int main(int argc, char** argv) {
     } else {
         std::fprintf(stderr, "WMI is not available\n");
     }
+    for (const Method& m : methods) MeasureKept(m.name, 1000, [&] { Early(tarsin, m); });
+    MeasureKept(soft, 1000, [&] { Late(software, 0x60030000, Kind::Array); });
     software->Release();
     tarsin->Release();
+    MeasureLoads();
     ::CoUninitialize();
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "base/Mutex.h"
 
 #include "com/Classes.h"
+#include "platform/win32/DllRuntime.h"
 
 namespace velmora::com {
 namespace {
@@ -66,11 +67,18 @@ HRESULT GetTypeInfoOf(REFIID iid, ITypeInfo** info) {
 using namespace velmora::com;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    if (reason == DLL_PROCESS_ATTACH) {
-        g_module = instance;
-        ::DisableThreadLibraryCalls(instance);
-    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
-        ReleaseTypeInfo();  // FreeLibrary, not process exit: the type library is still usable
+    switch (reason) {
+        case DLL_PROCESS_ATTACH:
+            g_module = instance;
+            return velmora::dll::ProcessAttach();
+        case DLL_THREAD_DETACH:
+            velmora::dll::ThreadDetach();
+            break;
+        case DLL_PROCESS_DETACH:
+            // FreeLibrary, not process exit: the type library is still usable
+            if (reserved == nullptr) ReleaseTypeInfo();
+            velmora::dll::ProcessDetach(reserved == nullptr);
+            break;
     }
     return TRUE;
 }
