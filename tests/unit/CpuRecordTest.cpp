@@ -240,9 +240,9 @@ TEST(CpuFacade, CpuNameWithoutTheValueIsEmptyWithBothEntries) {
 // GetCPUName's bracket: a failure becomes an error entry and an empty success.
 TEST(CpuFacade, ErrorEntryBracketClearsTheFailure) {
     FakePlatform fake;
-    EXPECT_EQ(ErrorEntryBracket(fake, u"GetCPUName", []() -> String { throw RuntimeError(Err::Overflow); }), u"");
-    EXPECT_EQ(ErrorEntryBracket(fake, u"GetCPUName", []() -> String { throw std::bad_alloc(); }), u"");
-    EXPECT_EQ(ErrorEntryBracket(fake, u"GetCPUName", []() -> String { return u"x"; }), u"x");
+    EXPECT_EQ(Bracket<NoWorker>(fake, u"GetCPUName", ErrorPolicy::LogError, [](NoWorker&) -> String { throw RuntimeError(Err::Overflow); }), u"");
+    EXPECT_EQ(Bracket<NoWorker>(fake, u"GetCPUName", ErrorPolicy::LogError, [](NoWorker&) -> String { throw std::bad_alloc(); }), u"");
+    EXPECT_EQ(Bracket<NoWorker>(fake, u"GetCPUName", ErrorPolicy::LogError, [](NoWorker&) -> String { return u"x"; }), u"x");
     EXPECT_EQ(fake.Log(), FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "错误：Overflow") +
                                FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "错误：Out of memory") +
                                FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "结束"));
