@@ -13,6 +13,7 @@ namespace {
 
 // The groups' headings, in ReportGroup's order.
 constexpr std::string_view kGroupNames[] = {"Processor", "Memory", "Disks", "Network", "Sound", "System", "Software"};
+static_assert(std::size(kGroupNames) == static_cast<size_t>(ReportGroup::NotShown), "one heading per group");
 
 // The methods the report shows, in the order shown: by group, then by place in it.
 std::vector<const Method*> Shown() {
