@@ -131,7 +131,10 @@ consteval AnswerKind KindOf() {
     if constexpr (std::is_same_v<T, String>) return Text;
     else if constexpr (std::is_same_v<T, double>) return Double;
     else if constexpr (std::is_same_v<T, int32_t>) return Long;
-    else return Boolean;
+    else {
+        static_assert(std::is_same_v<T, bool>, "a method answers String, double, int32_t or bool");
+        return Boolean;
+    }
 }
 
 // A facade method: its row, run on this object, answers the member's own type.
