@@ -7,8 +7,10 @@
 
 namespace velmora {
 
+constexpr bool FitsInt16(int64_t value) { return value >= INT16_MIN && value <= INT16_MAX; }
+
 inline int16_t ToInt16(int64_t value) {
-    if (value < INT16_MIN || value > INT16_MAX) Raise(Err::Overflow);
+    if (!FitsInt16(value)) Raise(Err::Overflow);
     return static_cast<int16_t>(value);
 }
 

@@ -15,8 +15,6 @@
 namespace velmora::cli {
 namespace {
 
-enum Exit { kOk = 0, kCallFailed = 1, kUsage = 2 };
-
 constexpr size_t kMaxLeavesFileBytes = 1 << 20;  // a record is 13 short lines; refuse anything huge
 constexpr auto kClockInterval = std::chrono::milliseconds(100);
 constexpr int kFeatureCount = 96;
@@ -154,8 +152,10 @@ std::string ClockLine(clsCpuInfo& info) {
         std::snprintf(line, sizeof line, "Clock:             %.1f MHz (%.0f cycles in %.4f s)\n",
                       seconds > 0 ? count / seconds / 1e6 : 0.0, count, seconds);
         return line;
-    } catch (const RuntimeError& e) {
-        return "Clock:             error " + Num(e.Number()) + ": " + Utf16ToUtf8(e.Description()) + "\n";
+    } catch (...) {
+        // The clock is the report's last line: a failure to time it is shown there, and the rest stands.
+        const HostError e = ErrorFromException(std::current_exception());
+        return "Clock:             error " + Num(e.number) + ": " + Utf16ToUtf8(e.description) + "\n";
     }
 }
 
@@ -254,8 +254,6 @@ bool ReadLeavesFile(const std::string& path, std::string& bytes, std::string& pr
     return true;
 }
 
-void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
-
 struct Options {
     bool json = false;
     bool dump = false;
@@ -303,8 +301,9 @@ int RunCpuReport(const std::vector<std::string>& args) {
         if (options.json) Print(AsJson(entries));
         else Print(AsText(entries) + (options.leavesFile ? "" : ClockLine(info)));
         return kOk;
-    } catch (const RuntimeError& e) {
-        std::fprintf(stderr, "velmora: cpu: error %d: %s\n", e.Number(), Utf16ToUtf8(e.Description()).c_str());
+    } catch (...) {
+        const HostError e = ErrorFromException(std::current_exception());
+        std::fprintf(stderr, "velmora: cpu: error %d: %s\n", static_cast<int>(e.number), Utf16ToUtf8(e.description).c_str());
         return kCallFailed;
     }
 }

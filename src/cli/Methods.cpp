@@ -3,51 +3,43 @@
 #include <cctype>
 
 #include "base/RuntimeError.h"
+#include "public/clsTarsin.h"
 #include "registry/clsSoftWare.h"
 
 namespace velmora::cli {
+namespace {
+
+// A row's call on a fresh clsTarsin; a method that fills an array answers the array.
+Answer CallRow(const MethodRow& row, const String& argument) {
+    clsTarsin tarsin;
+    std::vector<String> drives(1);
+    StringArrayRef filled(drives);
+    MethodArguments arguments{argument, &filled};
+    const MethodAnswer answer = row.call(row, tarsin, DefaultPlatform(), arguments);
+    if (row.argument == ArgumentKind::DriveList) return drives;
+    return std::visit([](const auto& value) { return Answer(value); }, answer);
+}
+
+std::vector<Method> Gathered() {
+    std::vector<Method> methods;
+    for (const MethodRow& row : TarsinMethods())
+        methods.push_back({std::string(row.name), row.argument == ArgumentKind::Drive ? 1 : 0,
+                           [&row](const String& argument) { return CallRow(row, argument); }, row.report});
+    // The second public class: its list as a real array (index 0 is not shown).
+    methods.push_back({"clsSoftWare.GetComputerSoftWare", 0,
+                       [](const String&) {
+                           std::vector<String> names(1);
+                           clsSoftWare(DefaultPlatform()).GetComputerSoftWare(names);
+                           return Answer(names);
+                       },
+                       {ReportGroup::Software, 2, "As an array", "installed program"}});
+    return methods;
+}
+
+}  // namespace
 
 const std::vector<Method>& Methods() {
-    static const std::vector<Method> methods = {
-        {"GetDiskSerialNumber", 0, [](clsTarsin& t, const String&) { return Answer(t.GetDiskSerialNumber()); }},
-        {"GetInternetCardAddress", 0, [](clsTarsin& t, const String&) { return Answer(t.GetInternetCardAddress()); }},
-        {"GetSoundCardId", 0, [](clsTarsin& t, const String&) { return Answer(t.GetSoundCardId()); }},
-        {"GetSoundCardName", 0, [](clsTarsin& t, const String&) { return Answer(t.GetSoundCardName()); }},
-        {"GetSoundCardChannel", 0, [](clsTarsin& t, const String&) { return Answer(t.GetSoundCardChannel()); }},
-        {"GetSoundCardDwformats", 0, [](clsTarsin& t, const String&) { return Answer(t.GetSoundCardDwformats()); }},
-        {"GetSoundCardDwsupport", 0, [](clsTarsin& t, const String&) { return Answer(t.GetSoundCardDwsupport()); }},
-        {"GetCPUName", 0, [](clsTarsin& t, const String&) { return Answer(t.GetCPUName()); }},
-        {"GetCPUManufacturer", 0, [](clsTarsin& t, const String&) { return Answer(t.GetCPUManufacturer()); }},
-        {"GetOperatingSystemName", 0, [](clsTarsin& t, const String&) { return Answer(t.GetOperatingSystemName()); }},
-        {"GetOperatingSystemVersion", 0,
-         [](clsTarsin& t, const String&) { return Answer(t.GetOperatingSystemVersion()); }},
-        {"GetIEVersion", 0, [](clsTarsin& t, const String&) { return Answer(t.GetIEVersion()); }},
-        {"GetCPUModel", 0, [](clsTarsin& t, const String&) { return Answer(t.GetCPUModel()); }},
-        {"GetPhysicsMemory", 0, [](clsTarsin& t, const String&) { return Answer(t.GetPhysicsMemory()); }},
-        {"GetComputerName", 0, [](clsTarsin& t, const String&) { return Answer(t.GetComputerName()); }},
-        {"GetComputerIP", 0, [](clsTarsin& t, const String&) { return Answer(t.GetComputerIP()); }},
-        {"GetVirtualMemory", 0, [](clsTarsin& t, const String&) { return Answer(t.GetVirtualMemory()); }},
-        // The drive methods take a drive text ("C:"); GetFixdDisk answers its array.
-        {"GetDiskFreeSpace", 1, [](clsTarsin& t, const String& d) { return Answer(t.GetDiskFreeSpace(d)); }},
-        {"GetDiskSpace", 1, [](clsTarsin& t, const String& d) { return Answer(t.GetDiskSpace(d)); }},
-        {"GetDiskFATname", 1, [](clsTarsin& t, const String& d) { return Answer(t.GetDiskFATname(d)); }},
-        {"ChkSystemFdisk", 1, [](clsTarsin& t, const String& d) { return Answer(t.ChkSystemFdisk(d)); }},
-        {"GetFixdDisk", 0,
-         [](clsTarsin& t, const String&) {
-             std::vector<String> drives(1);
-             t.GetFixdDisk(drives);
-             return Answer(drives);
-         }},
-        {"GetComputerDiskInfo", 0, [](clsTarsin& t, const String&) { return Answer(t.GetComputerDiskInfo()); }},
-        {"GetComputerSoftWare", 0, [](clsTarsin& t, const String&) { return Answer(t.GetComputerSoftWare()); }},
-        // The second public class: its list as a real array (index 0 is not shown).
-        {"clsSoftWare.GetComputerSoftWare", 0,
-         [](clsTarsin&, const String&) {
-             std::vector<String> names(1);
-             clsSoftWare(DefaultPlatform()).GetComputerSoftWare(names);
-             return Answer(names);
-         }},
-    };
+    static const std::vector<Method> methods = Gathered();
     return methods;
 }
 
@@ -67,8 +59,7 @@ const Method* FindMethod(std::string_view name) {
 Outcome Call(const Method& method, const String& argument) {
     Outcome outcome;
     try {
-        clsTarsin tarsin;
-        outcome.answer = method.call(tarsin, argument);
+        outcome.answer = method.call(argument);
         outcome.ok = true;
     } catch (...) {
         HostError error = ErrorFromException(std::current_exception());

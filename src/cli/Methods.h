@@ -1,21 +1,23 @@
 #pragma once
-// The public methods that velmora can call, as data: name, argument count, call.
+// The public methods that velmora can call: clsTarsin's rows of the method table,
+// then the second class's one method.
 #include <functional>
-#include <optional>
+#include <string>
 #include <variant>
 #include <vector>
 
 #include "base/String.h"
-#include "public/clsTarsin.h"
+#include "public/MethodTable.h"
 
 namespace velmora::cli {
 
 using Answer = std::variant<String, double, int32_t, bool, std::vector<String>>;
 
 struct Method {
-    const char* name;
+    std::string name;
     int argumentCount;  // 0, or 1 for the methods that take a drive text
-    std::function<Answer(clsTarsin&, const String& argument)> call;
+    std::function<Answer(const String& argument)> call;
+    ReportLine report;
 };
 
 // One call's result: its answer, or the error number and text it failed with.

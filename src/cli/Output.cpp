@@ -41,6 +41,8 @@ struct JsonVisitor {
 
 }  // namespace
 
+void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
 std::string JsonString(StringView text) {
     std::string out = "\"";
     for (const char c : Utf16ToUtf8(text)) {
@@ -71,7 +73,7 @@ std::string ErrorText(const Outcome& outcome) {
     return "error " + std::to_string(outcome.number) + ": " + Utf16ToUtf8(outcome.description);
 }
 
-std::string ListingLine(const char* name, const Answer& answer) {
+std::string ListingLine(std::string_view name, const Answer& answer) {
     std::string text = AnswerAsText(answer);
     if (const auto* s = std::get_if<String>(&answer); s && s->empty()) text = "(empty)";
     if (const auto* list = std::get_if<std::vector<String>>(&answer)) {

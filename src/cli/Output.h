@@ -6,6 +6,12 @@
 
 namespace velmora::cli {
 
+// velmora's exit codes, for every command.
+enum Exit { kOk = 0, kCallFailed = 1, kUsage = 2 };
+
+// Writes `text` to standard output as it is.
+void Print(const std::string& text);
+
 std::string JsonString(StringView text);
 std::string AnswerAsJson(const Answer& answer);
 // The answer alone, as `velmora NAME` prints it (an array one element a line, index 0 left out).
@@ -13,6 +19,6 @@ std::string AnswerAsText(const Answer& answer);
 // "error N: text" for a failed call.
 std::string ErrorText(const Outcome& outcome);
 // "NAME: answer" for the listing; an empty string answer shows as (empty).
-std::string ListingLine(const char* name, const Answer& answer);
+std::string ListingLine(std::string_view name, const Answer& answer);
 
 }  // namespace velmora::cli

@@ -1,6 +1,8 @@
 #include "cli/Report.h"
 
 #include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "cli/Methods.h"
 #include "cli/Output.h"
@@ -9,39 +11,20 @@
 namespace velmora::cli {
 namespace {
 
-// One line of the report, in the order shown. A list answer (or a text of names each
-// followed by "|") is summarised as its count of `one`/`many` unless it is short.
-struct Row {
-    const char* group;
-    const char* label;
-    const char* method;
-    const char* one = nullptr;
-    const char* many = nullptr;
-};
+// The groups' headings, in ReportGroup's order.
+constexpr std::string_view kGroupNames[] = {"Processor", "Memory", "Disks", "Network", "Sound", "System", "Software"};
+static_assert(std::size(kGroupNames) == static_cast<size_t>(ReportGroup::NotShown), "one heading per group");
 
-constexpr Row kRows[] = {
-    {"Processor", "Name", "GetCPUName"},
-    {"Processor", "Maker", "GetCPUManufacturer"},
-    {"Processor", "Model", "GetCPUModel"},
-    {"Memory", "Physical", "GetPhysicsMemory"},
-    {"Memory", "Virtual", "GetVirtualMemory"},
-    {"Disks", "Serial number", "GetDiskSerialNumber"},
-    {"Disks", "Fixed drives", "GetFixdDisk", "fixed drive", "fixed drives"},
-    {"Disks", "Summary", "GetComputerDiskInfo"},
-    {"Network", "Computer name", "GetComputerName"},
-    {"Network", "IP address", "GetComputerIP"},
-    {"Network", "Adapter address", "GetInternetCardAddress"},
-    {"Sound", "Name", "GetSoundCardName"},
-    {"Sound", "Product id", "GetSoundCardId"},
-    {"Sound", "Channels", "GetSoundCardChannel"},
-    {"Sound", "Formats", "GetSoundCardDwformats"},
-    {"Sound", "Capabilities", "GetSoundCardDwsupport"},
-    {"System", "Name", "GetOperatingSystemName"},
-    {"System", "Version", "GetOperatingSystemVersion"},
-    {"System", "Browser", "GetIEVersion"},
-    {"Software", "Programs", "GetComputerSoftWare", "installed program", "installed programs"},
-    {"Software", "As an array", "clsSoftWare.GetComputerSoftWare", "installed program", "installed programs"},
-};
+// The methods the report shows, in the order shown: by group, then by place in it.
+std::vector<const Method*> Shown() {
+    std::vector<const Method*> shown;
+    for (const Method& method : Methods())
+        if (method.report.group != ReportGroup::NotShown) shown.push_back(&method);
+    std::sort(shown.begin(), shown.end(), [](const Method* a, const Method* b) {
+        return std::pair(a->report.group, a->report.place) < std::pair(b->report.group, b->report.place);
+    });
+    return shown;
+}
 
 constexpr size_t kShortList = 4;  // lists this long or shorter are shown whole
 
@@ -67,12 +50,14 @@ std::vector<std::string> Items(const Answer& answer) {
     return items;
 }
 
-std::string ValueText(const Row& row, const Outcome& o) {
+// A list answer (or a text of names each followed by "|") is summarised as its count
+// of items unless it is short.
+std::string ValueText(const ReportLine& line, const Outcome& o) {
     if (!o.ok) return ErrorText(o);
-    if (row.many) {
+    if (!line.listItem.empty()) {
         const auto items = Items(o.answer);
         if (items.size() > kShortList || items.empty())
-            return Grouped(items.size()) + " " + (items.size() == 1 ? row.one : row.many);
+            return Grouped(items.size()) + " " + std::string(line.listItem) + (items.size() == 1 ? "" : "s");
         std::string joined;
         for (const auto& item : items) joined += (joined.empty() ? "" : ", ") + item;
         return joined;
@@ -115,20 +100,22 @@ std::string Padded(std::string text, size_t width) { return text + std::string(w
 }  // namespace
 
 std::string Report() {
+    const std::vector<const Method*> shown = Shown();
     size_t labelWidth = 0;
-    for (const Row& r : kRows) labelWidth = std::max(labelWidth, Width(r.label));
+    for (const Method* m : shown) labelWidth = std::max(labelWidth, Width(m->report.label));
     std::string out;
-    for (const Row* row = std::begin(kRows); row != std::end(kRows);) {
-        const Row* end = std::find_if(row, std::end(kRows), [&](const Row& r) { return std::string_view(r.group) != row->group; });
+    for (auto row = shown.begin(); row != shown.end();) {
+        const ReportGroup group = (*row)->report.group;
+        const auto end = std::find_if(row, shown.end(), [&](const Method* m) { return m->report.group != group; });
         size_t methodWidth = 0;
-        for (const Row* r = row; r != end; ++r) methodWidth = std::max(methodWidth, Width(r->method));
-        out += std::string(out.empty() ? "" : "\n") + row->group + "\n";
+        for (auto m = row; m != end; ++m) methodWidth = std::max(methodWidth, Width((*m)->name));
+        out += std::string(out.empty() ? "" : "\n") + std::string(kGroupNames[static_cast<size_t>(group)]) + "\n";
         const size_t indent = 2 + labelWidth + 2 + methodWidth + 2;
         for (; row != end; ++row) {
-            const Method* method = FindMethod(row->method);
-            const std::string value = method ? ValueText(*row, Call(*method, String())) : "(not available)";
-            const auto lines = Wrapped(value, kReportColumns - indent);
-            out += "  " + Padded(row->label, labelWidth + 2) + Padded(row->method, methodWidth + 2) + lines[0] + "\n";
+            const Method& method = **row;
+            const auto lines = Wrapped(ValueText(method.report, Call(method, String())), kReportColumns - indent);
+            out += "  " + Padded(std::string(method.report.label), labelWidth + 2) + Padded(method.name, methodWidth + 2) +
+                   lines[0] + "\n";
             for (size_t i = 1; i < lines.size(); ++i) out += std::string(indent, ' ') + lines[i] + "\n";
         }
     }

@@ -15,8 +15,6 @@ using namespace velmora::cli;
 
 namespace {
 
-enum Exit { kOk = 0, kCallFailed = 1, kUsage = 2 };
-
 constexpr char kUsageText[] =
     "usage: velmora                 the facts grouped for reading (lists as their count)\n"
     "       velmora --lines          every method, one line each: name and answer\n"
@@ -29,13 +27,11 @@ constexpr char kUsageText[] =
     "       velmora --help\n"
     "exit: 0 answered, 1 the call failed (its error on standard error), 2 usage error\n";
 
-void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
-
 int ListAll() {
     for (const auto& method : Methods()) {
         if (method.argumentCount > 0) continue;
         const Outcome o = Call(method, String());
-        Print((o.ok ? ListingLine(method.name, o.answer) : std::string(method.name) + ": " + ErrorText(o)) + "\n");
+        Print((o.ok ? ListingLine(method.name, o.answer) : method.name + ": " + ErrorText(o)) + "\n");
     }
     return kOk;
 }
@@ -77,12 +73,12 @@ int CallOne(const std::vector<std::string>& args) {
         return kUsage;
     }
     if (static_cast<int>(args.size()) - 1 != method->argumentCount) {
-        std::fprintf(stderr, "velmora: %s takes %d argument(s)\n", method->name, method->argumentCount);
+        std::fprintf(stderr, "velmora: %s takes %d argument(s)\n", method->name.c_str(), method->argumentCount);
         return kUsage;
     }
     const Outcome o = Call(*method, args.size() > 1 ? Utf8ToUtf16(args[1]) : String());
     if (!o.ok) {
-        std::fprintf(stderr, "velmora: %s: %s\n", method->name, ErrorText(o).c_str());
+        std::fprintf(stderr, "velmora: %s: %s\n", method->name.c_str(), ErrorText(o).c_str());
         return kCallFailed;
     }
     Print(AnswerAsText(o.answer) + "\n");
@@ -103,7 +99,7 @@ int main(int argc, char** argv) {
         return kOk;
     }
     if (args[0] == "--list") {
-        for (const auto& method : Methods()) Print(std::string(method.name) + "\n");
+        for (const auto& method : Methods()) Print(method.name + "\n");
         return kOk;
     }
     if (args[0] == "--json") return Json({args.begin() + 1, args.end()});

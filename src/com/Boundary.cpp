@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "base/RuntimeError.h"
+#include "com/ComRef.h"
 
 namespace velmora::com {
 namespace {
@@ -195,18 +196,15 @@ HRESULT WriteVariantArray(const std::vector<String>& items, SAFEARRAY** array) {
 }
 
 HRESULT Fail(const ErrorSource& source, HRESULT result, const String& description) {
-    ICreateErrorInfo* create = nullptr;
-    if (SUCCEEDED(::CreateErrorInfo(&create))) {
-        create->SetGUID(source.iid);
-        create->SetSource(const_cast<LPOLESTR>(source.progId));
-        create->SetDescription(const_cast<LPOLESTR>(Wide(description)));
-        IErrorInfo* info = nullptr;
-        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-            ::SetErrorInfo(0, info);
-            info->Release();
-        }
-        create->Release();
-    }
+    ICreateErrorInfo* created = nullptr;
+    if (FAILED(::CreateErrorInfo(&created))) return result;
+    const ComRef<ICreateErrorInfo> create(created);
+    create->SetGUID(source.iid);
+    create->SetSource(const_cast<LPOLESTR>(source.progId));
+    create->SetDescription(const_cast<LPOLESTR>(Wide(description)));
+    IErrorInfo* info = nullptr;
+    if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info))))
+        ::SetErrorInfo(0, ComRef<IErrorInfo>(info).get());  // it takes a reference of its own
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include "base/Mutex.h"
 
 #include "com/Classes.h"
+#include "com/ComRef.h"
 #include "platform/win32/DllRuntime.h"
 
 namespace velmora::com {
@@ -15,16 +16,25 @@ HINSTANCE g_module = nullptr;
 std::atomic<long> g_objects{0};
 std::atomic<long> g_locks{0};
 
-Mutex g_typeLock;
-ITypeLib* g_typeLib = nullptr;
-ITypeInfo* g_typeInfos[2] = {};  // _clsTarsin, _clsSoftWare
+// The embedded type library and the type information of its dispatch interfaces,
+// loaded on first use.
+// The infos come first, so that clearing the whole releases them before the library.
+struct LoadedTypes {
+    ComRef<ITypeInfo> infos[2];  // _clsTarsin, _clsSoftWare
+    ComRef<ITypeLib> library;
+};
 const IID* const kDispatchInterfaces[2] = {&IID__clsTarsin, &IID__clsSoftWare};
 
-void ReleaseTypeInfo() {
-    for (ITypeInfo*& info : g_typeInfos)
-        if (info) info->Release(), info = nullptr;
-    if (g_typeLib) g_typeLib->Release(), g_typeLib = nullptr;
-}
+// Never destroyed with the DLL's other statics: at process exit the automation
+// runtime may be gone before them. FreeLibrary releases the references (DllMain).
+union KeptTypes {
+    constexpr KeptTypes() : held() {}
+    ~KeptTypes() {}
+    LoadedTypes held;
+};
+
+Mutex g_typeLock;
+constinit KeptTypes g_types;
 
 }  // namespace
 
@@ -47,17 +57,22 @@ HRESULT GetTypeInfoOf(REFIID iid, ITypeInfo** info) {
     if (slot == 2) return TYPE_E_ELEMENTNOTFOUND;
 
     std::lock_guard guard(g_typeLock);
-    if (!g_typeLib) {
+    LoadedTypes& types = g_types.held;
+    if (!types.library) {
         wchar_t path[MAX_PATH];
+        ITypeLib* library = nullptr;
         HRESULT result = ModulePath(path, MAX_PATH);
-        if (SUCCEEDED(result)) result = ::LoadTypeLibEx(path, REGKIND_NONE, &g_typeLib);
+        if (SUCCEEDED(result)) result = ::LoadTypeLibEx(path, REGKIND_NONE, &library);
         if (FAILED(result)) return result;
+        types.library.reset(library);
     }
-    if (!g_typeInfos[slot]) {
-        const HRESULT result = g_typeLib->GetTypeInfoOfGuid(iid, &g_typeInfos[slot]);
+    if (!types.infos[slot]) {
+        ITypeInfo* loaded = nullptr;
+        const HRESULT result = types.library->GetTypeInfoOfGuid(iid, &loaded);
         if (FAILED(result)) return result;
+        types.infos[slot].reset(loaded);
     }
-    *info = g_typeInfos[slot];
+    *info = types.infos[slot].get();
     (*info)->AddRef();
     return S_OK;
 }
@@ -76,7 +91,7 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
             break;
         case DLL_PROCESS_DETACH:
             // FreeLibrary, not process exit: the type library is still usable
-            if (reserved == nullptr) ReleaseTypeInfo();
+            if (reserved == nullptr) g_types.held = LoadedTypes{};
             velmora::dll::ProcessDetach(reserved == nullptr);
             break;
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "com/Classes.h"
+#include "com/ComRef.h"
 #include "com/Module.h"
 
 namespace velmora::com {
@@ -115,12 +116,11 @@ void RemoveClassKeys(const ClassEntry& entry) {
 }
 
 HRESULT RegisterTypeLibrary(const wchar_t* modulePath) {
-    ITypeLib* library = nullptr;
-    HRESULT result = ::LoadTypeLibEx(modulePath, REGKIND_NONE, &library);
+    ITypeLib* loaded = nullptr;
+    const HRESULT result = ::LoadTypeLibEx(modulePath, REGKIND_NONE, &loaded);
     if (FAILED(result)) return result;
-    result = ::RegisterTypeLib(library, const_cast<wchar_t*>(modulePath), nullptr);
-    library->Release();
-    return result;
+    const ComRef<ITypeLib> library(loaded);
+    return ::RegisterTypeLib(library.get(), const_cast<wchar_t*>(modulePath), nullptr);
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // clsTarsin as hosts see it: each method of _clsTarsin is one line that hands the
-// call to the facade (Call).
+// call to the facade (Call); which of them take an array comes from the method table.
 #include <new>
+#include <vector>
 
 #include "com/Calls.h"
 #include "com/Classes.h"
 #include "com/DispatchObject.h"
+#include "public/MethodTable.h"
 #include "public/clsTarsin.h"
 
 namespace velmora::com {
@@ -14,7 +16,16 @@ namespace {
 // the alias clsTarsin___v0; objects still answer queries for it.
 constexpr IID kEarlierTarsinIid = {0x68a98870, 0x7da1, 0x4e55, {0xb9, 0xb0, 0xe6, 0xd5, 0x1c, 0x9d, 0xe1, 0xfc}};
 const IID* const kEarlierIids[] = {&kEarlierTarsinIid};
-const ArrayParameter kArrays[] = {{0x60030015, 0}};  // GetFixdDisk(strDrive)
+
+// The methods whose one parameter is an array of String passed by reference.
+std::vector<ArrayParameter> ArrayParameters() {
+    std::vector<ArrayParameter> arrays;
+    for (const MethodRow& row : TarsinMethods())
+        if (row.argument == ArgumentKind::DriveList) arrays.push_back({row.dispid, 0});
+    return arrays;
+}
+
+const std::vector<ArrayParameter> kArrays = ArrayParameters();
 const ObjectIdentity kIdentity{{IID__clsTarsin, L"Velmora.clsTarsin"}, kEarlierIids, kArrays};
 
 class TarsinObject final : public DispatchObject<_clsTarsin> {

@@ -177,7 +177,7 @@ String clsDisk::GetComputerIdCode() {
             code = ReplaceAll(code, StringView(&removed, 1), u"", Compare::Text);
         return code;
     } catch (const std::exception&) {
-        return String();
+        return String();  // the operation's own trap: a drive or library that fails gives no code, not an error
     }
 }
 

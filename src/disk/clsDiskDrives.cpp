@@ -45,7 +45,7 @@ bool clsDisk::GetFixdDisk(StringArrayRef strDrive) {
         }
         return true;
     } catch (const std::exception&) {
-        return false;
+        return false;  // the operation's own trap: False, and the caller lists no drives
     }
 }
 

@@ -70,7 +70,7 @@ String clsInternetCard::EthernetAddress(const int32_t& LanaNumber) {
         for (uint8_t byte : status.adapter_address) text += HexByte(byte);
         address = text;
     } catch (...) {
-        address.clear();
+        address.clear();  // the operation's own trap: no address rather than an error
     }
     return address;
 }

@@ -11,7 +11,7 @@ namespace {
 String ReadText(Platform& platform, RegKey key, const std::string& name, uint32_t size) {
     // The text is scanned with a 16-bit position: longer values cannot be read,
     // and are refused before any buffer is made for them.
-    ToInt16(size);
+    if (!FitsInt16(size)) return String();
     std::string buffer(size, '\0');
     if (platform.registry.RegQueryValueExA(key, name.c_str(), nullptr, reinterpret_cast<uint8_t*>(buffer.data()),
                                            &size) != kErrorSuccess)
@@ -31,8 +31,7 @@ String ReadNumber(Platform& platform, RegKey key, const std::string& name) {
 
 String ReadBytes(Platform& platform, RegKey key, const std::string& name, uint32_t size) {
     // An empty value has no last byte to count to, and the byte counter is 16-bit.
-    if (size == 0) return String();
-    ToInt16(static_cast<int64_t>(size) - 1);
+    if (size == 0 || !FitsInt16(static_cast<int64_t>(size) - 1)) return String();
     std::string bytes(size, '\0');
     if (platform.registry.RegQueryValueExA(key, name.c_str(), nullptr, reinterpret_cast<uint8_t*>(bytes.data()),
                                            &size) != kErrorSuccess)
@@ -65,7 +64,7 @@ String GetRegValue(Platform& platform, int32_t rootKey, const String& keyPath, c
             default: return String();
         }
     } catch (...) {
-        return String();
+        return String();  // the reader's own trap: no failure of a read reaches its caller
     }
 }
 

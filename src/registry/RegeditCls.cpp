@@ -30,7 +30,7 @@ String RegeditCls::GetRegStrValue(int32_t lngTotalKey, const String& strKeyPath,
         if (status != kErrorSuccess || type != kRegSz) return String();
         return CutAtNull(platform_.codec.AnsiToString(buffer));
     } catch (...) {
-        return String();
+        return String();  // no registry read fails its caller: each answers its empty value
     }
 }
 
@@ -68,7 +68,7 @@ int32_t RegeditCls::GetRegNumValue(int32_t lngTotalKey, const String& strKeyPath
         platform_.registry.RegQueryValueExA(key.Get(), item.c_str(), &type, bytes, &size);
         return static_cast<int32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (uint32_t{bytes[3]} << 24));
     } catch (...) {
-        return 0;
+        return 0;  // no registry read fails its caller: each answers its empty value
     }
 }
 
@@ -98,7 +98,7 @@ bool RegeditCls::EnumNames(int32_t lngTotalKey, const String& strKeyPath, std::v
         }
         return true;
     } catch (...) {
-        return false;
+        return false;  // no registry read fails its caller; the names read so far stay
     }
 }
 

@@ -97,7 +97,7 @@ String clsSoundCard::GetSoundCardInfo(int16_t intSound) {
             default: return String();
         }
     } catch (...) {
-        return String();
+        return String();  // the operation's own trap: a device it cannot describe answers empty, not an error
     }
 }
 

@@ -94,7 +94,7 @@ String clsOperatingSystem::GetOperatingSystemName() {
         return EditionFor(static_cast<int32_t>(info.dwPlatformId), static_cast<int32_t>(info.dwMajorVersion),
                           static_cast<int32_t>(info.dwMinorVersion));
     } catch (...) {
-        return String();
+        return String();  // the trap covers the edition lookup and the product file: no name, not an error
     }
 }
 
@@ -161,7 +161,7 @@ String clsOperatingSystem::ReadTextFile(const String& path) {
         while (input->ReadLine(line)) gathered += platform_.codec.AnsiToString(line) + u"\r\n";
         return gathered.empty() ? String() : gathered.substr(0, gathered.size() - 2);
     } catch (...) {
-        return String();
+        return String();  // a file that cannot be read reads as empty
     }
 }
 
@@ -197,7 +197,7 @@ String clsOperatingSystem::GetOperatingSystemVersion() {
         return FormatVersion(static_cast<int>(word & 0xFF), static_cast<int>(word >> 8),
                              platform_.host.DecimalSeparator());
     } catch (...) {
-        return String();
+        return String();  // the operation's own trap: the empty answer, and the call still ends normally
     }
 }
 
@@ -208,7 +208,7 @@ String clsOperatingSystem::GetIEVersion() {
             registry.GetRegStrValue(kHKeyLocalMachine, u"SOFTWARE\\Microsoft\\Internet Explorer", u"Version", u"vb");
         return version.empty() ? String(u"4.0") : version;
     } catch (...) {
-        return String();
+        return String();  // the operation's own trap: the empty answer, not the 4.0 of a missing value
     }
 }
 
@@ -227,7 +227,7 @@ String clsOperatingSystem::GetPhysicsMemory() {
     try {
         return FormatKilobytes(TotalMemoryBytes(true), platform_.host.ThousandsSeparator());
     } catch (...) {
-        return String();
+        return String();  // the operation's own trap: the empty answer, and the call still ends normally
     }
 }
 
@@ -235,7 +235,7 @@ String clsOperatingSystem::GetVirtualMemory() {
     try {
         return FormatKilobytes(TotalMemoryBytes(false), platform_.host.ThousandsSeparator());
     } catch (...) {
-        return String();
+        return String();  // the operation's own trap: the empty answer, and the call still ends normally
     }
 }
 
@@ -253,7 +253,7 @@ String clsOperatingSystem::GetCurrentComputerName() {
         text = end > 0 ? text.substr(0, static_cast<size_t>(end)) : String();
         return ReplaceAll(text, nul, u"", Compare::Text);
     } catch (...) {
-        return String();
+        return String();  // its own trap, inside GetComputerName's: the end entry is still written
     }
 }
 

@@ -85,7 +85,8 @@ String ReplaceAll(StringView text, StringView search, StringView replacement, Co
 String CutAtNull(StringView text) {
     const auto at = text.find(u'\0');
     if (at == StringView::npos) return String(text);
-    ToInt16(static_cast<int64_t>(at) + 1);
+    // The position of the NUL is a 16-bit counter: a text that needs more fails.
+    if (!FitsInt16(static_cast<int64_t>(at) + 1)) Raise(Err::Overflow);
     return String(text.substr(0, at));
 }
 

@@ -2,6 +2,8 @@
 // built on clsCpuInfo, on a scripted processor.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "FakePlatform.h"
 #include "base/RuntimeError.h"
 #include "cpu/clsCpuInfo.h"
@@ -237,14 +239,18 @@ TEST(CpuFacade, CpuNameWithoutTheValueIsEmptyWithBothEntries) {
     EXPECT_EQ(fake.Log(), FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "结束"));
 }
 
-// GetCPUName's bracket: a failure becomes an error entry and an empty success.
+// GetCPUName's bracket: a failure becomes an error entry, with the text the host
+// would be told of it, and an empty success.
 TEST(CpuFacade, ErrorEntryBracketClearsTheFailure) {
     FakePlatform fake;
-    EXPECT_EQ(ErrorEntryBracket(fake, u"GetCPUName", []() -> String { throw RuntimeError(Err::Overflow); }), u"");
-    EXPECT_EQ(ErrorEntryBracket(fake, u"GetCPUName", []() -> String { throw std::bad_alloc(); }), u"");
-    EXPECT_EQ(ErrorEntryBracket(fake, u"GetCPUName", []() -> String { return u"x"; }), u"x");
+    const auto call = [&](auto work) { return Bracket<NoWorker>(fake, u"GetCPUName", ErrorPolicy::LogError, work); };
+    EXPECT_EQ(call([](NoWorker&) -> String { throw RuntimeError(Err::Overflow); }), u"");
+    EXPECT_EQ(call([](NoWorker&) -> String { throw std::bad_alloc(); }), u"");
+    EXPECT_EQ(call([](NoWorker&) -> String { throw std::out_of_range("vector"); }), u"");
+    EXPECT_EQ(call([](NoWorker&) -> String { return u"x"; }), u"x");
     EXPECT_EQ(fake.Log(), FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "错误：Overflow") +
                                FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "错误：Out of memory") +
+                               FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "错误：Internal error: vector") +
                                FakeEntry("GetCPUName", "开始") + FakeEntry("GetCPUName", "结束"));
 }
 

@@ -47,8 +47,8 @@ struct Probe {
 TEST(Facade, BracketOrderAndOneWorkerPerCall) {
     FakePlatform fake;
     Probe::events.clear();
-    EXPECT_EQ(Bracket<Probe>(fake, u"M", [](Probe& p) { return p.Work(); }), 42);
-    EXPECT_EQ(Bracket<Probe>(fake, u"M", [](Probe& p) { return p.Work(); }), 42);
+    EXPECT_EQ(Bracket<Probe>(fake, u"M", ErrorPolicy::Propagate, [](Probe& p) { return p.Work(); }), 42);
+    EXPECT_EQ(Bracket<Probe>(fake, u"M", ErrorPolicy::Propagate, [](Probe& p) { return p.Work(); }), 42);
     EXPECT_EQ(Probe::events, (std::vector<std::string>{"create", "work", "release", "create", "work", "release"}));
     EXPECT_EQ(fake.Log(), FakeEntry("M", "开始") + FakeEntry("M", "结束") + FakeEntry("M", "开始") + FakeEntry("M", "结束"));
 }
@@ -57,7 +57,7 @@ TEST(Facade, WorkerFailureEndsCallWithoutEndEntry) {
     FakePlatform fake;
     Probe::events.clear();
     try {
-        Bracket<Probe>(fake, u"GetComputerSoftWare", [](Probe& p) { return p.Fail(); });
+        Bracket<Probe>(fake, u"GetComputerSoftWare", ErrorPolicy::Propagate, [](Probe& p) { return p.Fail(); });
         ADD_FAILURE() << "the failure must reach the caller";
     } catch (const RuntimeError& e) {
         EXPECT_EQ(e.Number(), 6);

@@ -135,10 +135,10 @@ struct FailingWorker {
 
 TEST(SystemFacts, TrappedBracketSwallowsFailureWithoutEndEntry) {
     FakePlatform fake;
-    EXPECT_EQ(TrappedBracket<FailingWorker>(fake, u"GetComputerName", [](FailingWorker& w) { return w.Work(); }),
+    EXPECT_EQ(Bracket<FailingWorker>(fake, u"GetComputerName", ErrorPolicy::Trap, [](FailingWorker& w) { return w.Work(); }),
               u"");
     EXPECT_EQ(fake.Log(), FakeEntry("GetComputerName", "开始"));
-    EXPECT_THROW(Bracket<FailingWorker>(fake, u"GetPhysicsMemory", [](FailingWorker& w) { return w.Work(); }),
+    EXPECT_THROW(Bracket<FailingWorker>(fake, u"GetPhysicsMemory", ErrorPolicy::Propagate, [](FailingWorker& w) { return w.Work(); }),
                  RuntimeError);
 }
 
