@@ -1,9 +1,8 @@
 #include "cli/Methods.h"
 
-#include <cctype>
-
 #include "base/RuntimeError.h"
 #include "registry/clsSoftWare.h"
+#include "text/Text.h"
 
 namespace velmora::cli {
 
@@ -53,13 +52,7 @@ const std::vector<Method>& Methods() {
 
 const Method* FindMethod(std::string_view name) {
     for (const auto& method : Methods()) {
-        const std::string_view candidate = method.name;
-        if (candidate.size() != name.size()) continue;
-        bool same = true;
-        for (size_t i = 0; i < name.size() && same; ++i)
-            same = std::tolower(static_cast<unsigned char>(name[i])) ==
-                   std::tolower(static_cast<unsigned char>(candidate[i]));
-        if (same) return &method;
+        if (SameIgnoringAsciiCase(method.name, name)) return &method;
     }
     return nullptr;
 }

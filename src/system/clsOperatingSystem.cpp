@@ -258,13 +258,8 @@ String clsOperatingSystem::GetCurrentComputerName() {
 }
 
 String FormatKilobytes(uint64_t bytes, const String& thousandsSeparator) {
-    const std::string digits = bytes / 1024 == 0 ? std::string() : std::to_string(bytes / 1024);
-    String text;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) text += thousandsSeparator;
-        text += static_cast<char16_t>(digits[i]);
-    }
-    return text + u"KB";
+    const uint64_t kilobytes = bytes / 1024;
+    return (kilobytes == 0 ? String() : GroupThousands(kilobytes, thousandsSeparator)) + u"KB";
 }
 
 }  // namespace velmora

@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "text/Text.h"
+
 namespace velmora {
 
 // Owns one handle of the C library and closes it exactly once.
@@ -76,13 +78,14 @@ private:
     pid_t owner_ = 0;
 };
 
-// The one ASCII case fold of the backend (other bytes unchanged).
-inline char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b);
-
 // The value of a udev database property line "E:KEY=value" for block device M:m.
 std::optional<std::string> UdevProperty(const std::string& root, unsigned major, unsigned minor, const std::string& key);
-// Blanks, tabs, line ends and NULs removed from both ends.
-std::string TrimSpace(std::string text);
+// Blanks, tabs, line ends and NULs removed from both ends: how sysfs and ATA strings pad.
+inline std::string TrimSpace(std::string_view text) {
+    constexpr std::string_view kSpace(" \t\r\n\v\f\0", 7);
+    return std::string(TrimView(text, kSpace, kSpace));
+}
+// Blanks and tabs removed from both ends, and the CR of a line that ended in CR LF.
+inline std::string_view TrimBlanks(std::string_view text) { return TrimView(text, " \t", " \t\r"); }
 
 }  // namespace velmora
