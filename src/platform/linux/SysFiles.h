@@ -1,7 +1,8 @@
 #pragma once
-// How the Linux backend reads the system: owned descriptors and directory streams,
+// How the Linux backend reads the system: owned descriptors, directory streams and locales,
 // one bounded file reader, and small text helpers for what the kernel publishes.
 #include <dirent.h>
+#include <locale.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -42,6 +43,7 @@ private:
 
 using UniqueFd = Owned<int, -1, &::close>;
 using UniqueDir = Owned<DIR*, nullptr, &::closedir>;
+using UniqueLocale = Owned<locale_t, locale_t{}, &::freelocale>;
 
 // read(2), continued when a signal interrupts it.
 ssize_t ReadRetrying(int fd, char* buffer, size_t size);
