@@ -21,6 +21,12 @@ inline constexpr uint32_t kPlatformWin32Nt = 2;
 // Linux reports a platform id of its own, so no Windows edition is ever claimed.
 inline constexpr uint32_t kPlatformLinux = 0x4C4E5800;  // "LNX"
 
+// Whether a platform's disks answer as NT's do (physical drive 0, the NT identity
+// export): the NT family, and Linux, which has no 9x heritage.
+inline constexpr bool DisksAnswerAsNt(uint32_t platformId) {
+    return platformId == kPlatformWin32Nt || platformId == kPlatformLinux;
+}
+
 class IVersion {
 public:
     virtual ~IVersion() = default;
