@@ -11,8 +11,6 @@
 namespace velmora {
 namespace {
 
-constexpr char kProcessorKey[] = "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
-constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr size_t kMaxDisplayName = 199;  // longer names are beyond what the readers list
 constexpr size_t kMaxPackageName = 200;
 
@@ -132,7 +130,7 @@ void AddUninstallEntries(RegistryKey& uninstall, const std::vector<InstalledPack
         std::string display = p.version.empty() ? subkey : subkey + " " + p.version;
         if (display.size() > kMaxDisplayName) display = subkey;
         RegistryKey& key = uninstall.Add(subkey);
-        key.SetString("DisplayName", display);
+        key.SetString(kRegDisplayName, display);
         if (!p.version.empty()) key.SetString("DisplayVersion", p.version);
         if (!p.maintainer.empty()) key.SetString("Publisher", p.maintainer);
     }
@@ -141,10 +139,10 @@ void AddUninstallEntries(RegistryKey& uninstall, const std::vector<InstalledPack
 std::shared_ptr<RegistryTree> BuildLinuxRegistry(const std::string& rootFolder) {
     auto tree = std::make_shared<RegistryTree>();
     const std::string model = ReadCpuModelName(rootFolder + "proc/cpuinfo");
-    if (!model.empty()) tree->LocalMachine().Add(kProcessorKey).SetString("ProcessorNameString", model);
+    if (!model.empty()) tree->LocalMachine().Add(kRegProcessorKey).SetString(kRegProcessorName, model);
     std::vector<InstalledPackage> packages;
     if (ReadInstalledPackages(rootFolder + "var/lib/dpkg/status", packages))
-        AddUninstallEntries(tree->LocalMachine().Add(kUninstallKey), packages);
+        AddUninstallEntries(tree->LocalMachine().Add(kRegUninstallKey), packages);
     return tree;
 }
 
