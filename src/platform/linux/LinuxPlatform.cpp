@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "platform/common/BufferLineInput.h"
+#include "platform/linux/OsRelease.h"
 #include "platform/linux/SysFiles.h"
 #include "text/Utf.h"
 
@@ -86,6 +87,8 @@ uint32_t LinuxPlatform::GetSystemDirectoryA(char* buffer, uint32_t size) {
     std::memcpy(buffer, kSystemDirectory, length + 1);
     return length;
 }
+
+std::string LinuxPlatform::OwnSystemName() { return OsReleaseName("/"); }
 
 std::string LinuxPlatform::NativePath(const String& path) {
     if (path.find(u'\0') != String::npos) return std::string();
