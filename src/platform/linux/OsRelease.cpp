@@ -35,7 +35,7 @@ std::optional<std::string> OsReleaseValue(std::string_view text, std::string_vie
         text.remove_prefix(std::min(end + 1, text.size()));
         if (!line.starts_with(key) || line.substr(key.size(), 1) != "=") continue;
         line.remove_prefix(key.size() + 1);
-        while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+        line = TrimView(line, "", " \t");
         value = Unquoted(line);  // the last assignment wins, as when a shell sources the file
     }
     return value;
