@@ -51,9 +51,8 @@ const std::vector<Method>& Methods() {
 }
 
 const Method* FindMethod(std::string_view name) {
-    for (const auto& method : Methods()) {
+    for (const auto& method : Methods())
         if (SameIgnoringAsciiCase(method.name, name)) return &method;
-    }
     return nullptr;
 }
 
