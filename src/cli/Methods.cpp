@@ -1,10 +1,9 @@
 #include "cli/Methods.h"
 
-#include <cctype>
-
 #include "base/RuntimeError.h"
 #include "public/clsTarsin.h"
 #include "registry/clsSoftWare.h"
+#include "text/Text.h"
 
 namespace velmora::cli {
 namespace {
@@ -44,15 +43,8 @@ const std::vector<Method>& Methods() {
 }
 
 const Method* FindMethod(std::string_view name) {
-    for (const auto& method : Methods()) {
-        const std::string_view candidate = method.name;
-        if (candidate.size() != name.size()) continue;
-        bool same = true;
-        for (size_t i = 0; i < name.size() && same; ++i)
-            same = std::tolower(static_cast<unsigned char>(name[i])) ==
-                   std::tolower(static_cast<unsigned char>(candidate[i]));
-        if (same) return &method;
-    }
+    for (const auto& method : Methods())
+        if (SameIgnoringAsciiCase(method.name, name)) return &method;
     return nullptr;
 }
 

@@ -6,6 +6,7 @@
 
 #include "cli/Methods.h"
 #include "cli/Output.h"
+#include "text/Text.h"
 #include "text/Utf.h"
 
 namespace velmora::cli {
@@ -28,14 +29,7 @@ std::vector<const Method*> Shown() {
 
 constexpr size_t kShortList = 4;  // lists this long or shorter are shown whole
 
-std::string Grouped(size_t count) {
-    std::string digits = std::to_string(count), out;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
-        out += digits[i];
-    }
-    return out;
-}
+std::string Grouped(size_t count) { return Utf16ToUtf8(GroupThousands(count, u",")); }
 
 // The items of a list answer, or of a text whose items each end in "|".
 std::vector<std::string> Items(const Answer& answer) {

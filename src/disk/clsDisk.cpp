@@ -166,8 +166,7 @@ String clsDisk::GetComputerIdCode() {
         if (info.dwPlatformId == kPlatformWin32Windows) {
             code = GetSmartSerialIn9X();
             if (code.empty()) code = AskIdentityLibrary("GetComputerIdCodeIn9X", 60);
-        } else if (info.dwPlatformId == kPlatformWin32Nt || info.dwPlatformId == kPlatformLinux) {
-            // Linux has no 9x heritage: its disks answer as NT's physical drive 0 does.
+        } else if (DisksAnswerAsNt(info.dwPlatformId)) {
             code = GetSmartSerialInNT();
             if (code.empty()) code = AskIdentityLibrary("GetComputerIdCodeInNT", 17);
         }

@@ -13,13 +13,6 @@ constexpr uint32_t kDriveStringsSize = 256;
 constexpr uint32_t kWindowsDirSize = 255;
 constexpr uint32_t kVolumeBufferSize = 0x100;
 
-bool SameIgnoringCase(StringView a, StringView b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-    return true;
-}
-
 }  // namespace
 
 double HiLoToDouble(int32_t high, int32_t low) {
@@ -59,7 +52,7 @@ String clsDisk::GetWindowsDir() {
 
 int32_t clsDisk::ChkSystemFdisk(const String& strDisk) {
     const String windowsDir = GetWindowsDir();
-    return SameIgnoringCase(StringView(windowsDir).substr(0, strDisk.size()), strDisk) ? 1 : 0;
+    return SameText(StringView(windowsDir).substr(0, strDisk.size()), strDisk) ? 1 : 0;
 }
 
 VolumeInfo clsDisk::GetVolumeInfo(const String& root) {

@@ -17,6 +17,13 @@ inline constexpr int32_t kHKeyLocalMachine = static_cast<int32_t>(0x80000002u);
 inline constexpr int32_t kHKeyUsers = static_cast<int32_t>(0x80000003u);
 inline RegKey RootKey(int32_t value) { return static_cast<RegKey>(static_cast<std::intptr_t>(value)); }
 
+// The locations that the readers look up and that a backend with a registry of its
+// own fills, named once for both sides.
+inline constexpr char kRegProcessorKey[] = "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
+inline constexpr char kRegProcessorName[] = "ProcessorNameString";
+inline constexpr char kRegUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+inline constexpr char kRegDisplayName[] = "DisplayName";
+
 // Value types.
 inline constexpr uint32_t kRegNone = 0;
 inline constexpr uint32_t kRegSz = 1;

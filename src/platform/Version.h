@@ -1,7 +1,9 @@
 #pragma once
 // Version family: GetVersionExA, GetVersion and GetSystemDirectoryA, with their
-// Win32 record layout and return conventions.
+// Win32 record layout and return conventions, and the name a system that is not
+// Windows gives itself.
 #include <cstdint>
+#include <string>
 
 namespace velmora {
 
@@ -21,6 +23,12 @@ inline constexpr uint32_t kPlatformWin32Nt = 2;
 // Linux reports a platform id of its own, so no Windows edition is ever claimed.
 inline constexpr uint32_t kPlatformLinux = 0x4C4E5800;  // "LNX"
 
+// Whether a platform's disks answer as NT's do (physical drive 0, the NT identity
+// export): the NT family, and Linux, which has no 9x heritage.
+inline constexpr bool DisksAnswerAsNt(uint32_t platformId) {
+    return platformId == kPlatformWin32Nt || platformId == kPlatformLinux;
+}
+
 class IVersion {
 public:
     virtual ~IVersion() = default;
@@ -32,6 +40,10 @@ public:
     // its length; if it does not fit, returns the size needed and leaves the buffer
     // alone; 0 on failure.
     virtual uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) = 0;
+    // The name a system that is not Windows gives itself, in the ANSI code page
+    // (Linux: PRETTY_NAME of os-release); empty where it has none. Windows names
+    // itself through the version record only.
+    virtual std::string OwnSystemName() = 0;
 };
 
 }  // namespace velmora

@@ -20,8 +20,8 @@ namespace velmora {
 namespace {
 
 // Where Windows records the first processor's name.
-const String kProcessorKeyPath = u"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
-const String kProcessorNameValue = u"ProcessorNameString";
+const String kProcessorKeyPath = FromAscii(kRegProcessorKey);
+const String kProcessorNameValue = FromAscii(kRegProcessorName);
 
 constexpr double kBytesPerMegabyte = 1048576.0;
 

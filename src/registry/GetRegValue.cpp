@@ -24,9 +24,7 @@ String ReadNumber(Platform& platform, RegKey key, const std::string& name) {
     uint32_t size = sizeof bytes;
     if (platform.registry.RegQueryValueExA(key, name.c_str(), nullptr, bytes, &size) != kErrorSuccess)
         return String();
-    const auto value =
-        static_cast<int32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (uint32_t{bytes[3]} << 24));
-    return FromAscii(std::to_string(value));
+    return FromAscii(std::to_string(DwordFromBytes(bytes)));
 }
 
 String ReadBytes(Platform& platform, RegKey key, const std::string& name, uint32_t size) {

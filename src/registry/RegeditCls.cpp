@@ -66,7 +66,7 @@ int32_t RegeditCls::GetRegNumValue(int32_t lngTotalKey, const String& strKeyPath
         uint8_t bytes[4] = {};
         size = sizeof bytes;
         platform_.registry.RegQueryValueExA(key.Get(), item.c_str(), &type, bytes, &size);
-        return static_cast<int32_t>(bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (uint32_t{bytes[3]} << 24));
+        return DwordFromBytes(bytes);
     } catch (...) {
         return 0;  // no registry read fails its caller: each answers its empty value
     }

@@ -5,6 +5,11 @@
 #include "registry/RegeditCls.h"
 
 namespace velmora {
+namespace {
+
+const String kDisplayName = FromAscii(kRegDisplayName);
+
+}  // namespace
 
 bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
     strSoftName.Resize(1);
@@ -23,7 +28,7 @@ bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
     for (int32_t i = 1; i <= last; ++i) {
         const String name = registry.GetRegStrValue(kHKeyLocalMachine,
                                                     kUninstallRoot + u"\\" + subkeys[static_cast<size_t>(i)],
-                                                    u"DisplayName");
+                                                    kDisplayName);
         if (!name.empty()) {
             count = ToInt16(count + 1);
             strSoftName.Resize(static_cast<size_t>(count) + 1);

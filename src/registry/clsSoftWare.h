@@ -9,7 +9,7 @@
 
 namespace velmora {
 
-inline const String kUninstallRoot = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+inline const String kUninstallRoot = FromAscii(kRegUninstallKey);
 
 class clsSoftWare {
 public:

@@ -1,7 +1,6 @@
 #include "system/clsOperatingSystem.h"
 
 #include <cmath>
-#include <algorithm>
 #include <cstdio>
 
 #include "base/Int16.h"
@@ -17,8 +16,6 @@ constexpr uint32_t kSystemDirBufferSize = 255;
 const String kProductMarker = u"Product=";
 const String kProductFileName = u"prodspec.ini";
 const String kWindows2000Fallback = u"Windows 2000 Professional";
-// Where a system that is not Windows names itself, in the order to look.
-const String kOsReleaseFiles[] = {u"/etc/os-release", u"/usr/lib/os-release"};
 constexpr uint32_t kLastWindowsPlatformId = 3;  // Win32s 0, 95 family 1, NT 2, CE 3
 
 enum class Edition { None, Win95, Win98, WinNT, ProductFile, WinXP, Win2003 };
@@ -52,25 +49,11 @@ Edition LookUpEdition(uint32_t platformId, int32_t major, int32_t minor) {
     return Edition::None;
 }
 
-// A shell word as os-release writes one: "..." with backslash escapes, '...' taken as is, or bare.
-std::string Unquoted(std::string_view word) {
-    const char quote = word.empty() ? '\0' : word.front();
-    if ((quote != '"' && quote != '\'') || word.size() < 2 || word.back() != quote) return std::string(word);
-    word = word.substr(1, word.size() - 2);
-    if (quote == '\'') return std::string(word);
-    std::string out;
-    for (size_t i = 0; i < word.size(); ++i) {
-        if (word[i] == '\\' && i + 1 < word.size() && std::string_view("\"\\$`").find(word[i + 1]) != std::string_view::npos)
-            ++i;
-        out += word[i];
-    }
-    return out;
-}
-
 }  // namespace
 
 String clsOperatingSystem::EditionFor(int32_t platformId, int32_t major, int32_t minor) {
-    if (static_cast<uint32_t>(platformId) > kLastWindowsPlatformId) return GetOsReleaseName();
+    if (static_cast<uint32_t>(platformId) > kLastWindowsPlatformId)
+        return CutAtNull(platform_.codec.AnsiToString(platform_.version.OwnSystemName()));
     switch (LookUpEdition(static_cast<uint32_t>(platformId), major, minor)) {
         case Edition::Win95: return u"Windows 95";
         case Edition::Win98: return u"Windows 98";
@@ -113,33 +96,6 @@ String clsOperatingSystem::GetProductName() {
             return ReplaceAll(line, kProductMarker, u"", Compare::Text);
     }
     return String();
-}
-
-String clsOperatingSystem::GetOsReleaseName() {
-    for (const String& path : kOsReleaseFiles) {
-        if (!platform_.files.FileExists(path, FileMarks::HiddenAndSystem)) continue;
-        auto input = platform_.files.OpenLineInput(path);
-        if (!input) continue;
-        // Line input ends lines at CR only; os-release ends them at LF, so split again below.
-        std::string text, line;
-        while (input->ReadLine(line)) text += line + '\n';
-        if (const auto name = OsReleaseValue(text, "PRETTY_NAME")) return CutAtNull(platform_.codec.AnsiToString(*name));
-    }
-    return String();
-}
-
-std::optional<std::string> OsReleaseValue(std::string_view text, std::string_view key) {
-    std::optional<std::string> value;
-    while (!text.empty()) {
-        const size_t end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(std::min(end + 1, text.size()));
-        if (!line.starts_with(key) || line.substr(key.size(), 1) != "=") continue;
-        line.remove_prefix(key.size() + 1);
-        while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
-        value = Unquoted(line);  // the last assignment wins, as when a shell sources the file
-    }
-    return value;
 }
 
 String clsOperatingSystem::GetSystemDir() {
@@ -258,13 +214,8 @@ String clsOperatingSystem::GetCurrentComputerName() {
 }
 
 String FormatKilobytes(uint64_t bytes, const String& thousandsSeparator) {
-    const std::string digits = bytes / 1024 == 0 ? std::string() : std::to_string(bytes / 1024);
-    String text;
-    for (size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) text += thousandsSeparator;
-        text += static_cast<char16_t>(digits[i]);
-    }
-    return text + u"KB";
+    const uint64_t kilobytes = bytes / 1024;
+    return (kilobytes == 0 ? String() : GroupThousands(kilobytes, thousandsSeparator)) + u"KB";
 }
 
 }  // namespace velmora

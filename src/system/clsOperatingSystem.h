@@ -1,6 +1,5 @@
 #pragma once
 // Worker for the questions about the operating system itself. Lives for one public call.
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,8 +19,6 @@ public:
     // The edition for a version record, consulting "prodspec.ini" only for NT 5.0.
     String EditionFor(int32_t platformId, int32_t major, int32_t minor);
     String GetProductName();
-    // PRETTY_NAME of os-release, for a platform that is not Windows; empty when no file names it.
-    String GetOsReleaseName();
     String GetSystemDir();
     String ReadTextFile(const String& path);
 
@@ -47,10 +44,6 @@ private:
 // 16-bit: a separator or piece start beyond 32,767, or more than 32,767 pieces,
 // raises Overflow.
 void SplitText(StringView text, std::vector<String>& pieces, StringView separator);
-
-// The value assigned to `key` in os-release text (LF-ended lines of KEY=value), unquoted;
-// nothing when the key is not assigned.
-std::optional<std::string> OsReleaseValue(std::string_view text, std::string_view key);
 
 // Version text of major + minor / 100 with two decimals and the given separator.
 String FormatVersion(int major, int minor, const String& decimalSeparator);

@@ -1,5 +1,8 @@
 #include "text/Text.h"
 
+#include <algorithm>
+#include <string>
+
 #include "base/Int16.h"
 
 namespace velmora {
@@ -16,6 +19,16 @@ char16_t FoldCase(char16_t c) {
         if (oddLower ? (c & 1) : !(c & 1)) return c + 1;            // Latin Extended-A pairs
     }
     return c;
+}
+
+bool SameText(StringView a, StringView b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return FoldCase(x) == FoldCase(y); });
+}
+
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
 int64_t InStr(int64_t start, StringView text, StringView search, Compare mode) {
@@ -35,17 +48,21 @@ int64_t InStr(int64_t start, StringView text, StringView search, Compare mode) {
     return 0;
 }
 
-String TrimLeft(StringView text) {
-    const auto first = text.find_first_not_of(u' ');
-    return first == StringView::npos ? String() : String(text.substr(first));
-}
+String TrimLeft(StringView text) { return String(TrimView(text, u" ", u"")); }
 
-String TrimRight(StringView text) {
-    const auto last = text.find_last_not_of(u' ');
-    return last == StringView::npos ? String() : String(text.substr(0, last + 1));
-}
+String TrimRight(StringView text) { return String(TrimView(text, u"", u" ")); }
 
-String Trim(StringView text) { return TrimLeft(TrimRight(text)); }
+String Trim(StringView text) { return String(TrimView(text, u" ", u" ")); }
+
+String GroupThousands(uint64_t value, StringView separator) {
+    const std::string digits = std::to_string(value);
+    String text;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) text += separator;
+        text += static_cast<char16_t>(digits[i]);
+    }
+    return text;
+}
 
 namespace {
 

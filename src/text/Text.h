@@ -1,6 +1,8 @@
 #pragma once
 // The text routines every worker shares; each exists once, here.
 #include <cstdint>
+#include <string_view>
+#include <type_traits>
 
 #include "base/String.h"
 
@@ -11,15 +13,39 @@ enum class Compare : int32_t { Binary = 0, Text = 1 };
 // One UTF-16 unit folded for the case-insensitive text comparison.
 char16_t FoldCase(char16_t c);
 
+// Equal under the case-insensitive text comparison.
+bool SameText(StringView a, StringView b);
+
+// The ASCII letter case fold, for names the platform compares so (registry, file,
+// host and method names); every other byte compares exactly.
+constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // Position (from 1) of the first occurrence of `search` in `text` at or after
 // `start` (from 1), or 0. An empty search matches at `start` when that lies in
 // the text or just past its end.
 int64_t InStr(int64_t start, StringView text, StringView search, Compare mode);
 
+// `text` without the characters of `lead` at its start and of `trail` at its end:
+// the one trim, for the component's texts and for the bytes a backend reads.
+template <class Char>
+constexpr std::basic_string_view<Char> TrimView(std::basic_string_view<Char> text,
+                                                std::type_identity_t<std::basic_string_view<Char>> lead,
+                                                std::type_identity_t<std::basic_string_view<Char>> trail) {
+    const size_t first = text.find_first_not_of(lead);
+    if (first == text.npos) return {};
+    text.remove_prefix(first);
+    const size_t last = text.find_last_not_of(trail);
+    return last == text.npos ? std::basic_string_view<Char>() : text.substr(0, last + 1);
+}
+
 // Removes blanks (U+0020 only) from both ends, from the left or from the right.
 String Trim(StringView text);
 String TrimLeft(StringView text);
 String TrimRight(StringView text);
+
+// `value` in decimal digits, `separator` between groups of three counted from the right.
+String GroupThousands(uint64_t value, StringView separator);
 
 // Replaces every occurrence of `search`, scanning on after each inserted
 // replacement; "^p" as search or replacement stands for CR LF. Compare mode 0 is

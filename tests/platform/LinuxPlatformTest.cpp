@@ -14,6 +14,7 @@
 #include "LogCheck.h"
 #include "Scratch.h"
 #include "platform/linux/LinuxPlatform.h"
+#include "platform/linux/OsRelease.h"
 #include "public/clsTarsin.h"
 #include "public/modPublic.h"
 #include "system/clsOperatingSystem.h"
@@ -70,6 +71,29 @@ TEST(LinuxVersion, AgreesWithProcAndNamesTheSystemAsOsReleaseDoes) {
     String version = Utf8ToUtf16(text);
     version[version.size() - 3] = backend.DecimalSeparator()[0];
     EXPECT_EQ(os.GetOperatingSystemVersion(), version);
+}
+
+TEST(LinuxVersion, OwnNameFromOsRelease) {
+    const struct {
+        std::string_view etc, usrLib;  // empty: no file
+        const char* expected;
+    } cases[] = {
+        {"NAME=\"Debian GNU/Linux\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n", {},
+         "Debian GNU/Linux 12 (bookworm)"},
+        {{}, "PRETTY_NAME='Arch Linux'", "Arch Linux"},
+        {"ID=x\n", "PRETTY_NAME=Fallback", "Fallback"},  // etc names none
+        {"PRETTY_NAME=\"A \\\"B\\\" \\$C\"\r\n", {}, "A \"B\" $C"},
+        {"XPRETTY_NAME=no\n#PRETTY_NAME=no\nPRETTY_NAME=one\nPRETTY_NAME=two  \n", {}, "two"},
+        {"PRETTY_NAME=\"unclosed\n", {}, "\"unclosed"},
+        {"PRETTY_NAME=\n", "PRETTY_NAME=later", ""},  // named, but empty
+        {{}, {}, ""},
+    };
+    for (const auto& c : cases) {
+        TempDir root;
+        if (!c.etc.empty()) root.Write("etc/os-release", std::string(c.etc));
+        if (!c.usrLib.empty()) root.Write("usr/lib/os-release", std::string(c.usrLib));
+        EXPECT_EQ(OsReleaseName(root.root() + "/"), c.expected) << c.etc;
+    }
 }
 
 TEST(LinuxFiles, ExistenceTestsAndMarks) {

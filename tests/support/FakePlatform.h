@@ -33,6 +33,7 @@ public:
     bool versionExFails = false;
     uint32_t versionWord = 0;
     std::optional<std::string> systemDirectory = "C:\\WINNT\\system32";  // nullopt: the call fails
+    std::string ownSystemName;  // what a system that is not Windows calls itself
 
     // Files family; paths compare exactly.
     std::map<String, FakeFile> files;
@@ -71,6 +72,7 @@ public:
     int32_t GetVersionExA(OsVersionInfoA& info) override;
     uint32_t GetVersion() override { return versionWord; }
     uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) override;
+    std::string OwnSystemName() override { return ownSystemName; }
     bool FileExists(const String& path, FileMarks admit) override;
     std::unique_ptr<ILineInput> OpenLineInput(const String& path) override;
     bool AppendToFile(const String& path, std::string_view bytes) override;

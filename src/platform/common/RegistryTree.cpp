@@ -2,17 +2,16 @@
 
 #include <cstring>
 
+#include "text/Text.h"
+
 namespace velmora {
 namespace {
 
 std::string Folded(std::string_view name) {
     std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : folded) c = AsciiLower(c);
     return folded;
 }
-
-bool SameName(std::string_view a, std::string_view b) { return a.size() == b.size() && Folded(a) == Folded(b); }
 
 // A handle value that is one of the predefined roots, widened from its 32 bits.
 bool IsPredefinedRoot(RegKey key, int32_t& rootKey) {
@@ -50,7 +49,7 @@ const RegistryKey* RegistryKey::Find(std::string_view name) const {
 
 void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string data) {
     for (auto& value : values_) {
-        if (SameName(value.name, name)) {
+        if (SameIgnoringAsciiCase(value.name, name)) {
             value.type = type;
             value.data = std::move(data);
             return;
@@ -73,7 +72,7 @@ void RegistryKey::SetDword(std::string_view name, uint32_t value) {
 
 const RegistryValue* RegistryKey::FindValue(std::string_view name) const {
     for (const auto& value : values_)
-        if (SameName(value.name, name)) return &value;
+        if (SameIgnoringAsciiCase(value.name, name)) return &value;
     return nullptr;
 }
 

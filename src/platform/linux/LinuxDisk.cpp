@@ -25,7 +25,7 @@ constexpr std::string_view kNotADisk[] = {"loop", "ram", "zram", "dm-", "md", "s
 
 // "\\.\PhysicalDriveN", with the trailing blanks Windows ignores; the drive number or -1.
 int PhysicalDriveNumber(std::string_view name) {
-    while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    name = TrimView(name, "", " ");
     constexpr std::string_view kPrefix = "\\\\.\\physicaldrive";
     if (name.size() <= kPrefix.size() || name.size() > kPrefix.size() + 3) return -1;
     if (!SameIgnoringAsciiCase(name.substr(0, kPrefix.size()), kPrefix)) return -1;

@@ -14,6 +14,7 @@
 #include <cstring>
 
 #include "platform/common/BufferLineInput.h"
+#include "platform/linux/OsRelease.h"
 #include "platform/linux/SysFiles.h"
 #include "text/Utf.h"
 
@@ -35,6 +36,15 @@ uint32_t TakeNumber(std::string_view& text) {
 }
 
 void AnchorForModuleLookup() {}
+
+// One item of the user's number settings: the LC_NUMERIC of the environment, whatever
+// locale the host program has switched its own C library to. Empty when it has none.
+std::string UserNumberSetting(nl_item item) {
+    const UniqueLocale user(::newlocale(LC_NUMERIC_MASK, "", locale_t{}));
+    if (!user) return std::string();
+    const char* text = ::nl_langinfo_l(item, user.get());
+    return text ? text : "";
+}
 
 }  // namespace
 
@@ -77,6 +87,8 @@ uint32_t LinuxPlatform::GetSystemDirectoryA(char* buffer, uint32_t size) {
     std::memcpy(buffer, kSystemDirectory, length + 1);
     return length;
 }
+
+std::string LinuxPlatform::OwnSystemName() { return OsReleaseName("/"); }
 
 std::string LinuxPlatform::NativePath(const String& path) {
     if (path.find(u'\0') != String::npos) return std::string();
@@ -155,25 +167,14 @@ LocalTime LinuxPlatform::Now() {
 }
 
 String LinuxPlatform::DecimalSeparator() {
-    // The user's number settings are the LC_NUMERIC of the environment, whatever
-    // locale the host program has switched its own C library to.
-    locale_t user = ::newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
-    if (user == static_cast<locale_t>(0)) return u".";
-    const char* radix = ::nl_langinfo_l(RADIXCHAR, user);
-    String separator = radix && *radix ? AnsiToString(radix) : String(u".");
-    ::freelocale(user);
-    return separator;
+    const std::string radix = UserNumberSetting(RADIXCHAR);
+    return radix.empty() ? String(u".") : AnsiToString(radix);
 }
 
 String LinuxPlatform::ThousandsSeparator() {
-    // As the decimal separator: the environment's LC_NUMERIC. The C locale has none,
-    // and then the comma stands in.
-    locale_t user = ::newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
-    if (user == static_cast<locale_t>(0)) return u",";
-    const char* separator = ::nl_langinfo_l(THOUSEP, user);
-    String text = separator && *separator ? AnsiToString(separator) : String(u",");
-    ::freelocale(user);
-    return text;
+    // The C locale has none, and then the comma stands in.
+    const std::string separator = UserNumberSetting(THOUSEP);
+    return separator.empty() ? String(u",") : AnsiToString(separator);
 }
 
 String LinuxPlatform::AnsiToString(std::string_view bytes) { return Utf8ToUtf16(bytes); }

@@ -26,6 +26,7 @@ public:
     int32_t GetVersionExA(OsVersionInfoA& info) override;
     uint32_t GetVersion() override;
     uint32_t GetSystemDirectoryA(char* buffer, uint32_t size) override;
+    std::string OwnSystemName() override;
 
     bool FileExists(const String& path, FileMarks admit) override;
     std::unique_ptr<ILineInput> OpenLineInput(const String& path) override;

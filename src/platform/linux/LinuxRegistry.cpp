@@ -11,16 +11,8 @@
 namespace velmora {
 namespace {
 
-constexpr char kProcessorKey[] = "HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0";
-constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr size_t kMaxDisplayName = 199;  // longer names are beyond what the readers list
 constexpr size_t kMaxPackageName = 200;
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-    return text;
-}
 
 // "Name: value" split at the first colon; false for a line without one.
 bool SplitField(std::string_view line, std::string_view& name, std::string_view& value) {
@@ -28,13 +20,6 @@ bool SplitField(std::string_view line, std::string_view& name, std::string_view&
     if (colon == std::string_view::npos) return false;
     name = TrimBlanks(line.substr(0, colon));
     value = TrimBlanks(line.substr(colon + 1));
-    return true;
-}
-
-bool SameField(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if ((a[i] | 0x20) != (b[i] | 0x20)) return false;
     return true;
 }
 
@@ -71,20 +56,20 @@ void TakeField(Stanza& stanza, std::string_view line, bool overlong) {
     std::string_view name, value;
     if (!SplitField(line, name, value)) return;
     stanza.any = true;
-    if (SameField(name, "Package")) {
+    if (SameIgnoringAsciiCase(name, "Package")) {
         stanza.damaged |= overlong || !IsName(value, true);
         stanza.fields.package = value;
-    } else if (SameField(name, "Architecture")) {
+    } else if (SameIgnoringAsciiCase(name, "Architecture")) {
         stanza.damaged |= overlong || !IsName(value, false);
         stanza.fields.architecture = value;
-    } else if (SameField(name, "Status")) {
+    } else if (SameIgnoringAsciiCase(name, "Status")) {
         stanza.damaged |= overlong;
         stanza.status = value;
-    } else if (SameField(name, "Version")) {
+    } else if (SameIgnoringAsciiCase(name, "Version")) {
         stanza.fields.version = overlong ? std::string_view() : value;  // a damaged version is left out
-    } else if (SameField(name, "Multi-Arch")) {
+    } else if (SameIgnoringAsciiCase(name, "Multi-Arch")) {
         stanza.fields.multiArchSame = value == "same";
-    } else if (SameField(name, "Maintainer")) {
+    } else if (SameIgnoringAsciiCase(name, "Maintainer")) {
         stanza.fields.maintainer = overlong ? std::string_view() : value;
     }
 }
@@ -145,7 +130,7 @@ void AddUninstallEntries(RegistryKey& uninstall, const std::vector<InstalledPack
         std::string display = p.version.empty() ? subkey : subkey + " " + p.version;
         if (display.size() > kMaxDisplayName) display = subkey;
         RegistryKey& key = uninstall.Add(subkey);
-        key.SetString("DisplayName", display);
+        key.SetString(kRegDisplayName, display);
         if (!p.version.empty()) key.SetString("DisplayVersion", p.version);
         if (!p.maintainer.empty()) key.SetString("Publisher", p.maintainer);
     }
@@ -154,10 +139,10 @@ void AddUninstallEntries(RegistryKey& uninstall, const std::vector<InstalledPack
 std::shared_ptr<RegistryTree> BuildLinuxRegistry(const std::string& rootFolder) {
     auto tree = std::make_shared<RegistryTree>();
     const std::string model = ReadCpuModelName(rootFolder + "proc/cpuinfo");
-    if (!model.empty()) tree->LocalMachine().Add(kProcessorKey).SetString("ProcessorNameString", model);
+    if (!model.empty()) tree->LocalMachine().Add(kRegProcessorKey).SetString(kRegProcessorName, model);
     std::vector<InstalledPackage> packages;
     if (ReadInstalledPackages(rootFolder + "var/lib/dpkg/status", packages))
-        AddUninstallEntries(tree->LocalMachine().Add(kUninstallKey), packages);
+        AddUninstallEntries(tree->LocalMachine().Add(kRegUninstallKey), packages);
     return tree;
 }
 

@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "platform/linux/LineStream.h"
+#include "text/Text.h"
 
 namespace velmora {
 namespace {
@@ -29,7 +30,7 @@ constexpr uint64_t kUserAddressSpace =
 bool TakeKilobytes(std::string_view line, std::string_view name, uint64_t& bytes) {
     if (line.size() <= name.size() || line.substr(0, name.size()) != name || line[name.size()] != ':') return false;
     line.remove_prefix(name.size() + 1);
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) line.remove_prefix(1);
+    line = TrimView(line, " \t", "");
     uint64_t kilobytes = 0;
     size_t digits = 0;
     constexpr uint64_t kCap = std::numeric_limits<uint64_t>::max() / 1024;

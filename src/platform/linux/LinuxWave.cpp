@@ -29,12 +29,6 @@ struct Reported {
     uint32_t support = 0;
 };
 
-std::string_view TrimmedView(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-    return text;
-}
-
 std::vector<std::string_view> Lines(std::string_view text) {
     std::vector<std::string_view> lines;
     while (!text.empty()) {
@@ -87,7 +81,7 @@ uint32_t WaveFormats(int channels, bool bits8, bool bits16, HasRate hasRate) {
 std::vector<Card> ParseCards(std::string_view text) {
     std::vector<Card> cards;
     for (std::string_view line : Lines(text)) {
-        line = TrimmedView(line);
+        line = TrimBlanks(line);
         const auto number = LeadingNumber(line);
         const size_t bracket = line.find(" [");
         if (!number || bracket == std::string_view::npos || line.find_first_not_of("0123456789") != bracket) continue;
@@ -119,11 +113,11 @@ Reported ParseUsbStream(std::string_view text) {
     for (std::string_view raw : Lines(text)) {
         if (!raw.empty() && raw.front() != ' ' && raw.front() != '\t') {
             if (inPlayback) finishAltset();
-            inPlayback = TrimmedView(raw) == "Playback:";
+            inPlayback = TrimBlanks(raw) == "Playback:";
             continue;
         }
         if (!inPlayback) continue;
-        const std::string_view line = TrimmedView(raw);
+        const std::string_view line = TrimBlanks(raw);
         if (line.starts_with("Altset") || line.starts_with("Interface")) {
             finishAltset();
         } else if (line.starts_with("Format:") || line.starts_with("Formats:")) {
@@ -150,7 +144,7 @@ Reported ParseHdaCodec(std::string_view text, int device) {
         bool ours = false;
         std::vector<int> rates, bits;
         for (std::string_view raw : node) {
-            const std::string_view line = TrimmedView(raw);
+            const std::string_view line = TrimBlanks(raw);
             const size_t at = line.find("device=");
             if (line.starts_with("Device:") && at != std::string_view::npos)
                 ours = LeadingNumber(line.substr(at + 7)) == device;
@@ -203,7 +197,7 @@ std::vector<std::pair<int, std::string>> NumberedEntries(const std::string& fold
 
 std::string InfoValue(std::string_view info, std::string_view key) {
     for (std::string_view line : Lines(info))
-        if (line.starts_with(key)) return std::string(TrimmedView(line.substr(key.size())));
+        if (line.starts_with(key)) return std::string(TrimBlanks(line.substr(key.size())));
     return std::string();
 }
 

@@ -59,11 +59,6 @@ int ProcessFd::Get(bool& opened) {
     return fd_.get();
 }
 
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
-}
-
 std::optional<std::string> UdevProperty(const std::string& root, unsigned major, unsigned minor,
                                         const std::string& key) {
     const auto db = ReadSysFile(root + "run/udev/data/b" + std::to_string(major) + ":" + std::to_string(minor));
@@ -78,15 +73,6 @@ std::optional<std::string> UdevProperty(const std::string& root, unsigned major,
         line = end + 1;
     }
     return std::nullopt;
-}
-
-std::string TrimSpace(std::string text) {
-    constexpr const char* kSpace = " \t\r\n\v\f";
-    const auto isSpace = [&](char c) { return c == '\0' || std::string_view(kSpace).find(c) != std::string::npos; };
-    size_t first = 0, last = text.size();
-    while (first < last && isSpace(text[first])) ++first;
-    while (last > first && isSpace(text[last - 1])) --last;
-    return text.substr(first, last - first);
 }
 
 }  // namespace velmora

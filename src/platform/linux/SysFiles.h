@@ -1,7 +1,8 @@
 #pragma once
-// How the Linux backend reads the system: owned descriptors and directory streams,
+// How the Linux backend reads the system: owned descriptors, directory streams and locales,
 // one bounded file reader, and small text helpers for what the kernel publishes.
 #include <dirent.h>
+#include <locale.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -11,6 +12,8 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "text/Text.h"
 
 namespace velmora {
 
@@ -40,6 +43,7 @@ private:
 
 using UniqueFd = Owned<int, -1, &::close>;
 using UniqueDir = Owned<DIR*, nullptr, &::closedir>;
+using UniqueLocale = Owned<locale_t, locale_t{}, &::freelocale>;
 
 // read(2), continued when a signal interrupts it.
 ssize_t ReadRetrying(int fd, char* buffer, size_t size);
@@ -76,13 +80,14 @@ private:
     pid_t owner_ = 0;
 };
 
-// The one ASCII case fold of the backend (other bytes unchanged).
-inline char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b);
-
 // The value of a udev database property line "E:KEY=value" for block device M:m.
 std::optional<std::string> UdevProperty(const std::string& root, unsigned major, unsigned minor, const std::string& key);
-// Blanks, tabs, line ends and NULs removed from both ends.
-std::string TrimSpace(std::string text);
+// Blanks, tabs, line ends and NULs removed from both ends: how sysfs and ATA strings pad.
+inline std::string TrimSpace(std::string_view text) {
+    constexpr std::string_view kSpace(" \t\r\n\v\f\0", 7);
+    return std::string(TrimView(text, kSpace, kSpace));
+}
+// Blanks and tabs removed from both ends, and the CR of a line that ended in CR LF.
+inline std::string_view TrimBlanks(std::string_view text) { return TrimView(text, " \t", " \t\r"); }
 
 }  // namespace velmora
