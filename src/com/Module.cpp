@@ -82,20 +82,10 @@ HRESULT GetTypeInfoOf(REFIID iid, ITypeInfo** info) {
 using namespace velmora::com;
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-    switch (reason) {
-        case DLL_PROCESS_ATTACH:
-            g_module = instance;
-            return velmora::dll::ProcessAttach();
-        case DLL_THREAD_DETACH:
-            velmora::dll::ThreadDetach();
-            break;
-        case DLL_PROCESS_DETACH:
-            // FreeLibrary, not process exit: the type library is still usable
-            if (reserved == nullptr) g_types.held = LoadedTypes{};
-            velmora::dll::ProcessDetach(reserved == nullptr);
-            break;
-    }
-    return TRUE;
+    if (reason == DLL_PROCESS_ATTACH) g_module = instance;
+    // FreeLibrary, not process exit: the type library is still usable
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) g_types.held = LoadedTypes{};
+    return velmora::dll::Notify(reason, reserved);
 }
 
 STDAPI DllCanUnloadNow() { return g_objects == 0 && g_locks == 0 ? S_OK : S_FALSE; }

@@ -7,10 +7,6 @@
 #include "corvel/CorvelIdentity.h"
 
 #if defined(_WIN32)
-#include <windows.h>
-
-#include "platform/win32/DllRuntime.h"
-
 // Corvel.def exports the undecorated names.
 #define CORVEL_API extern "C"
 #define CORVEL_CALL __stdcall
@@ -35,14 +31,3 @@ int32_t WriteCode(char* buffer) {
 CORVEL_API int32_t CORVEL_CALL GetComputerIdCodeIn9X(char* buffer) { return WriteCode(buffer); }
 
 CORVEL_API int32_t CORVEL_CALL GetComputerIdCodeInNT(char* buffer) { return WriteCode(buffer); }
-
-#if defined(_WIN32)
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
-    switch (reason) {
-        case DLL_PROCESS_ATTACH: return velmora::dll::ProcessAttach();
-        case DLL_THREAD_DETACH: velmora::dll::ThreadDetach(); break;
-        case DLL_PROCESS_DETACH: velmora::dll::ProcessDetach(reserved == nullptr); break;
-    }
-    return TRUE;
-}
-#endif

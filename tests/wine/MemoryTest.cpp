@@ -45,6 +45,15 @@ void Answer(_clsTarsin* tarsin, HRESULT (STDMETHODCALLTYPE _clsTarsin::*method)(
     (tarsin->*method)(&answer.p);
 }
 
+// A call that fills a fresh one-element array of String.
+template <class Call>
+void WithArray(Call call) {
+    SAFEARRAY* items = ::SafeArrayCreateVector(VT_BSTR, 0, 1);
+    VARIANT_BOOL answer;
+    call(&items, &answer);
+    ::SafeArrayDestroy(items);
+}
+
 // One round of a loop: a method call on the host's objects, or a whole load and unload.
 using Round = void (*)(Host&);
 #define TARSIN_TEXT(method) [](Host& h) { Answer(h.tarsin.p, &_clsTarsin::method); }
@@ -107,22 +116,12 @@ const Loop kLoops[] = {
     {"GetDiskFATname", 2000, [](Host& h) { Bstr answer; h.tarsin->GetDiskFATname(h.drive.p, &answer.p); }},
     {"ChkSystemFdisk", 2000, [](Host& h) { LONG answer; h.tarsin->ChkSystemFdisk(h.drive.p, &answer); }},
     {"GetFixdDisk", 1000,
-     [](Host& h) {
-         SAFEARRAY* drives = ::SafeArrayCreateVector(VT_BSTR, 0, 1);
-         VARIANT_BOOL answer;
-         h.tarsin->GetFixdDisk(&drives, &answer);
-         ::SafeArrayDestroy(drives);
-     }},
+     [](Host& h) { WithArray([&](SAFEARRAY** a, VARIANT_BOOL* r) { h.tarsin->GetFixdDisk(a, r); }); }},
     // Three calls for every fixed drive: the slowest by far.
     {"GetComputerDiskInfo", 500, TARSIN_TEXT(GetComputerDiskInfo)},
     {"GetComputerSoftWare", 2000, TARSIN_TEXT(GetComputerSoftWare)},
     {"clsSoftWare.GetComputerSoftWare", 2000,
-     [](Host& h) {
-         SAFEARRAY* names = ::SafeArrayCreateVector(VT_BSTR, 0, 1);
-         VARIANT_BOOL answer;
-         h.software->GetComputerSoftWare(&names, &answer);
-         ::SafeArrayDestroy(names);
-     }},
+     [](Host& h) { WithArray([&](SAFEARRAY** a, VARIANT_BOOL* r) { h.software->GetComputerSoftWare(a, r); }); }},
     {"Corvel.dll load, call, free", 1000, CorvelCycle, true},
     {"create, call, release, unload", 1000, ComCycle, true},
     {"Tarsin.dll load, free", 1000, TarsinCycle, true},  // after COM has let go of it

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "HostSupport.h"
 #include "com/Boundary.h"
 #include "com/ComRef.h"
 #include "public/MethodTable.h"
@@ -40,8 +41,7 @@ AnswerKind AnswerOf(const FUNCDESC& function) {
 TEST(MethodTable, MatchesTheTypeLibrary) {
     const char* built = std::getenv("TARSIN_DLL_BUILT");
     ASSERT_NE(built, nullptr) << "TARSIN_DLL_BUILT names the built Tarsin.dll";
-    std::wstring path = L"Z:";
-    for (const char* c = built; *c; ++c) path += static_cast<wchar_t>(static_cast<unsigned char>(*c));
+    const std::wstring path = L"Z:" + host::Widen(built);
 
     ITypeLib* loaded = nullptr;
     ASSERT_EQ(::LoadTypeLibEx(path.c_str(), REGKIND_NONE, &loaded), S_OK);

@@ -74,6 +74,7 @@ extern "C" __cxxabiv1::__cxa_eh_globals* __cxxabiv1::__cxa_get_globals_fast() no
 }
 
 namespace velmora::dll {
+namespace {
 
 bool ProcessAttach() {
     ::InitializeCriticalSection(&g_lock);
@@ -86,6 +87,7 @@ void ThreadDetach() {
     if (auto* block = static_cast<Block*>(::TlsGetValue(g_index))) Release(block);
 }
 
+// `freed`: FreeLibrary, the host process lives on; otherwise the process is ending.
 void ProcessDetach(bool freed) {
     if (!freed) return;  // process exit: other threads were stopped anywhere, and all goes anyway
     if (g_index != TLS_OUT_OF_INDEXES) {
@@ -95,6 +97,17 @@ void ProcessDetach(bool freed) {
     }
     ::DeleteCriticalSection(&g_lock);
     __gnu_cxx::__freeres();
+}
+
+}  // namespace
+
+BOOL Notify(DWORD reason, LPVOID reserved) {
+    switch (reason) {
+        case DLL_PROCESS_ATTACH: return ProcessAttach();
+        case DLL_THREAD_DETACH: ThreadDetach(); break;
+        case DLL_PROCESS_DETACH: ProcessDetach(reserved == nullptr); break;
+    }
+    return TRUE;
 }
 
 }  // namespace velmora::dll

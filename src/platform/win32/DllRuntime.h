@@ -5,10 +5,9 @@
 
 namespace velmora::dll {
 
-// False when the process has no TLS index left: the DLL then refuses to load.
-bool ProcessAttach();
-void ThreadDetach();
-// `freed`: FreeLibrary, the host process lives on; otherwise the process is ending.
-void ProcessDetach(bool freed);
+// Called with every DllMain notification; the DLL's DllMain answers what this answers.
+// FALSE at process attach when the process has no TLS index left: the DLL then
+// refuses to load.
+BOOL Notify(DWORD reason, LPVOID reserved);
 
 }  // namespace velmora::dll
