@@ -14,6 +14,7 @@
 
 #include "platform/common/RegistryTree.h"
 #include "platform/linux/SysFiles.h"
+#include "platform/linux/packages/PackageRecord.h"
 
 namespace velmora {
 
@@ -24,9 +25,6 @@ struct InstalledPackage {
     std::string maintainer;    // the Maintainer field
     bool multiArchSame = false;  // "Multi-Arch: same": co-installable across architectures
 };
-
-// Installed packages beyond this are not kept; the component's lists stop far earlier.
-inline constexpr size_t kMaxInstalledPackages = 65536;
 
 // The first processor's "model name" in a cpuinfo file; empty if there is none.
 std::string ReadCpuModelName(const std::string& cpuinfoPath);
