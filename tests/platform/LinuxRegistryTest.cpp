@@ -1,6 +1,7 @@
 // The Linux registry, memory and computer name, against the system's own tools
 // and against small real-looking trees in a temporary folder.
 #include <gtest/gtest.h>
+#include <locale.h>
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -263,14 +264,31 @@ TEST(LinuxRealSystem, ComputerNameIsTheShortHostName) {
     }
 }
 
-TEST(LinuxRealSystem, ThousandsSeparatorFallsBackToComma) {
+// Each setting of the environment answers its own separators, also when an earlier
+// setting's locale is kept; the C locale has no thousands separator, and the comma stands in.
+TEST(LinuxRealSystem, NumberSeparatorsFollowTheEnvironment) {
     const char* saved = std::getenv("LC_ALL");
     const std::string keep = saved ? saved : "";
-    ::setenv("LC_ALL", "C", 1);
+    const bool german = [] {
+        const locale_t probe = ::newlocale(LC_NUMERIC_MASK, "de_DE.UTF-8", locale_t{});
+        if (probe) ::freelocale(probe);
+        return probe != locale_t{};
+    }();
+    const struct {
+        const char* setting;
+        const char16_t* decimal;
+        const char16_t* thousands;
+    } cases[] = {{"C", u".", u","}, {"de_DE.UTF-8", u",", u"."}, {"C", u".", u","}, {"de_DE.UTF-8", u",", u"."}};
     LinuxPlatform backend;
-    EXPECT_EQ(backend.ThousandsSeparator(), u",");  // the C locale has none
+    for (const auto& c : cases) {
+        if (!german && c.setting[0] == 'd') continue;
+        ::setenv("LC_ALL", c.setting, 1);
+        EXPECT_EQ(backend.DecimalSeparator(), c.decimal) << c.setting;
+        EXPECT_EQ(backend.ThousandsSeparator(), c.thousands) << c.setting;
+    }
     if (saved) ::setenv("LC_ALL", keep.c_str(), 1);
     else ::unsetenv("LC_ALL");
+    if (!german) GTEST_SKIP() << "only the C locale checked: this machine has no de_DE.UTF-8 locale";
 }
 
 }  // namespace

@@ -12,7 +12,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
+#include <optional>
+#include <utility>
+#include <vector>
 
+#include "base/Mutex.h"
 #include "platform/common/BufferLineInput.h"
 #include "platform/linux/OsRelease.h"
 #include "platform/linux/SysFiles.h"
@@ -37,13 +42,39 @@ uint32_t TakeNumber(std::string_view& text) {
 
 void AnchorForModuleLookup() {}
 
+// The environment's numeric setting, in the C library's order of precedence.
+std::string NumericSetting() {
+    for (const char* name : {"LC_ALL", "LC_NUMERIC", "LANG"})
+        if (const char* value = ::getenv(name); value && *value) return value;
+    return std::string();
+}
+
+// The locale for the environment's numeric setting, made the first time a setting is
+// seen and kept for the process: making and freeing one on every call loads and
+// unloads the locale's files each time. Null when the setting names no locale;
+// nullopt when more settings were seen than are kept.
+std::optional<locale_t> KeptNumericLocale(const std::string& setting) {
+    constexpr size_t kMaxKept = 16;
+    static Mutex mutex;
+    // Never destroyed, the locales never freed: readers use them without the lock.
+    static auto& kept = *new std::vector<std::pair<std::string, locale_t>>();
+    const std::lock_guard<Mutex> turn(mutex);
+    for (const auto& [name, locale] : kept)
+        if (name == setting) return locale;
+    if (kept.size() >= kMaxKept) return std::nullopt;
+    return kept.emplace_back(setting, ::newlocale(LC_NUMERIC_MASK, "", locale_t{})).second;
+}
+
 // One item of the user's number settings: the LC_NUMERIC of the environment, whatever
 // locale the host program has switched its own C library to. Empty when it has none.
 std::string UserNumberSetting(nl_item item) {
-    const UniqueLocale user(::newlocale(LC_NUMERIC_MASK, "", locale_t{}));
-    if (!user) return std::string();
-    const char* text = ::nl_langinfo_l(item, user.get());
-    return text ? text : "";
+    const auto read = [item](locale_t locale) {
+        const char* text = locale ? ::nl_langinfo_l(item, locale) : nullptr;
+        return std::string(text ? text : "");
+    };
+    if (const auto kept = KeptNumericLocale(NumericSetting())) return read(*kept);
+    const UniqueLocale once(::newlocale(LC_NUMERIC_MASK, "", locale_t{}));  // a setting beyond those kept
+    return read(once.get());
 }
 
 }  // namespace
