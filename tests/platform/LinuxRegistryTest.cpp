@@ -13,6 +13,7 @@
 #include "Scratch.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/LinuxRegistry.h"
+#include "platform/linux/packages/DpkgPackages.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "public/clsTarsin.h"
 #include "registry/GetRegValue.h"

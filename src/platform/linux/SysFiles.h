@@ -73,6 +73,11 @@ public:
     int Get(bool& opened);
     // Gives the descriptor up for the rest of this process.
     void Drop() { fd_.reset(); }
+    // Closes the descriptor; the next Get opens another.
+    void Renew() {
+        fd_.reset();
+        owner_ = 0;
+    }
 
 private:
     std::function<UniqueFd()> open_;
@@ -89,5 +94,14 @@ inline std::string TrimSpace(std::string_view text) {
 }
 // Blanks and tabs removed from both ends, and the CR of a line that ended in CR LF.
 inline std::string_view TrimBlanks(std::string_view text) { return TrimView(text, " \t", " \t\r"); }
+// "Name: value" split at the first colon, both sides trimmed of blanks; false for a
+// line without one.
+inline bool SplitField(std::string_view line, std::string_view& name, std::string_view& value) {
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) return false;
+    name = TrimBlanks(line.substr(0, colon));
+    value = TrimBlanks(line.substr(colon + 1));
+    return true;
+}
 
 }  // namespace velmora
