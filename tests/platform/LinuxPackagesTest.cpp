@@ -1,0 +1,136 @@
+// The package databases beside dpkg's, each read under a scratch root: pacman's and
+// flatpak's as the real tools write them (held against their own listings), apk's and
+// snap's hand-written from their documented formats (apk-tools is not in Debian, and
+// snapd needs systemd and squashfs mounts, so neither can make one here).
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+
+#include "Scratch.h"
+#include "platform/linux/packages/PackageReaders.h"
+
+namespace velmora {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using testing::ReadAll;
+using testing::ScratchTree;
+using testing::Shell;
+
+// What a reader added, one "key|name|version|publisher" a record; "failed" when it answered false.
+std::vector<std::string> Listed(PackageReader read, const std::string& root) {
+    std::vector<PackageRecord> records;
+    if (!read(root, records)) return records.empty() ? std::vector<std::string>{"failed"} : std::vector<std::string>{"failed, yet added"};
+    std::vector<std::string> lines;
+    for (const auto& r : records) lines.push_back(r.key + "|" + r.name + "|" + r.version + "|" + r.publisher);
+    return lines;
+}
+
+std::vector<std::string> SortedLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+void Link(const ScratchTree& tree, const std::string& target, const std::string& relative) {
+    fs::create_directories((tree.path() / relative).parent_path());
+    fs::create_symlink(target, tree.path() / relative);
+}
+
+bool Have(const std::string& tools) { return Shell("for t in " + tools + "; do command -v $t; done | wc -l") ==
+                                             std::to_string(std::count(tools.begin(), tools.end(), ' ') + 1); }
+
+struct Case {
+    const char* label;
+    std::function<void(const ScratchTree&)> make;
+    std::vector<std::string> expected;
+};
+
+// pacman -U --dbonly with packages packed as makepkg would (bsdtar, zstd, .PKGINFO first).
+constexpr const char* kPacmanInstall = R"(set -e
+W=$1; R=$W/root; mkdir -p $R/var/lib/pacman $R/var/cache/pacman/pkg $R/var/log $R/etc/pacman.d/gnupg $R/etc/pacman.d/hooks $W/pk
+printf '[options]\nSigLevel = Never\nLocalFileSigLevel = Never\n' > $W/pacman.conf
+pack() {
+  d=$W/src/$1; mkdir -p $d/usr/share/$1; echo $1 > $d/usr/share/$1/file
+  printf 'pkgname = %s\npkgbase = %s\npkgver = %s\npkgdesc = a test\nbuilddate = 1700000000\npackager = %s\nsize = 3\narch = any\n' "$1" "$1" "$2" "$3" > $d/.PKGINFO
+  (cd $d && bsdtar --zstd -cf $W/pk/$1.pkg.tar.zst .PKGINFO usr)
+}
+pack hello 1:2.5.1-3 'Velmora Test <test@example.org>'
+pack zlib 1.3-1 'Someone Else <else@example.org>'
+pack lib32-glibc 2.38-7 'Unknown Packager'
+pacman --config $W/pacman.conf -r $R --dbpath $R/var/lib/pacman --cachedir $R/var/cache/pacman/pkg --logfile $R/var/log/pacman.log \
+  --gpgdir $R/etc/pacman.d/gnupg --hookdir $R/etc/pacman.d/hooks -U --noconfirm --nodeps --dbonly $W/pk/*.pkg.tar.zst >$W/log 2>&1
+pacman --config $W/pacman.conf -r $R --dbpath $R/var/lib/pacman -Q)";
+
+TEST(LinuxPackages, Pacman) {
+    if (!Have("pacman bsdtar")) GTEST_SKIP() << "needs pacman and bsdtar (pacman-package-manager, libarchive-tools)";
+    ScratchTree made;
+    const std::string listed = Shell("sh " + made.Write("install.sh", kPacmanInstall).string() + " " + made.root() + " 2>&1");
+    const std::string local = "root/var/lib/pacman/local/";
+    ASSERT_TRUE(fs::exists(made.path() / local / "ALPM_DB_VERSION")) << listed;
+    const std::vector<std::string> real = {"hello-1:2.5.1-3|hello|1:2.5.1-3|Velmora Test <test@example.org>",
+                                           "lib32-glibc-2.38-7|lib32-glibc|2.38-7|Unknown Packager",
+                                           "zlib-1.3-1|zlib|1.3-1|Someone Else <else@example.org>"};
+    auto plus = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), real.begin(), real.end());
+        std::sort(more.begin(), more.end());
+        return more;
+    };
+    const Case cases[] = {
+        {"as pacman wrote it", [](const ScratchTree&) {}, real},
+        {"entry folder without its desc yet, lock held",
+         [&](const ScratchTree& t) {
+             t.Folder(local + "half-1.0-1");
+             t.Write("root/var/lib/pacman/db.lck", "");
+         },
+         real},
+        {"damaged descs",
+         [&](const ScratchTree& t) {
+             t.Write(local + "cut-2-1/desc", "%NAME%\ncut\n\n%VERS");
+             t.Write(local + "noname-1-1/desc", "%VERSION%\n1-1\n\n");
+             t.Write(local + "binary-1-1/desc", "\0\x01%NAME\n\xff\n"s);
+             t.Write(local + "desc-a-folder-1-1/desc/x", "");
+         },
+         real},
+        {"unknown keys, CR LF, NUL and huge lines, no packager, last line without LF",
+         [&](const ScratchTree& t) {
+             t.Write(local + "odd-1-1/desc", "%NEWKEY%\nx\n" + std::string(100000, 'y') + "\n\n%NAME%\r\nodd\r\n\r\n"
+                                             "%VERSION%\n1-1\n\n%DESC%\nno packager\n\n%URL%\nhttps://x");
+             t.Write(local + "nul-1-1/desc", "%NAME%\nnul\0tail\n\n%VERSION%\n1-1\n"s);
+             t.Write(local + "long-1-1/desc", "%NAME%\nlong\n\n%VERSION%\n1-1\n\n%PACKAGER%\n" + std::string(5000, 'p'));
+         },
+         plus({"odd-1-1|odd|1-1|", "nul-1-1|nul|1-1|", "long-1-1|long|1-1|"})},
+        {"odd links: a loop, to /dev/zero, outside the tree; a backslash in the folder",
+         [&](const ScratchTree& t) {
+             Link(t, "desc", local + "loop-1-1/desc");
+             Link(t, "/dev/zero", local + "zero-1-1/desc");
+             Link(t, "/nonexistent/desc", local + "away-1-1/desc");
+             t.Write(local + "back\\slash-1-1/desc", "%NAME%\nback\\slash\n\n%VERSION%\n1-1\n");
+         },
+         real},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ScratchTree copy;
+        fs::copy(made.path() / "root", copy.path() / "root", fs::copy_options::recursive | fs::copy_options::copy_symlinks);
+        c.make(copy);
+        EXPECT_EQ(Listed(ReadPacmanPackages, copy.root() + "/root/"), c.expected);
+    }
+    // pacman lists by name; the reader in folder order (the same for these names).
+    std::vector<std::string> ours;
+    for (const auto& line : Listed(ReadPacmanPackages, made.root() + "/root/")) {
+        const size_t name = line.find('|') + 1, version = line.find('|', name) + 1;
+        ours.push_back(line.substr(name, version - 1 - name) + " " + line.substr(version, line.find('|', version) - version));
+    }
+    EXPECT_EQ(SortedLines(listed), ours);
+}
+
+}  // namespace
+}  // namespace velmora
