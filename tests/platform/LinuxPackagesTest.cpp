@@ -132,5 +132,55 @@ TEST(LinuxPackages, Pacman) {
     EXPECT_EQ(SortedLines(listed), ours);
 }
 
+std::string ApkStanza(const std::string& name, const std::string& version) {
+    return "C:Q1abcdefghijklmnopqrstuvwxyz0=\nP:" + name + "\nV:" + version +
+           "\nA:x86_64\nS:1234\nI:5678\nT:a package\nU:https://example.org\nL:MIT\no:" + name +
+           "\nm:Natanael Copa <ncopa@alpinelinux.org>\nt:1700000000\nF:usr/bin\nR:" + name + "\nZ:Q1zz=\n";
+}
+
+TEST(LinuxPackages, Apk) {
+    const std::string db = "lib/apk/db/installed";
+    const std::string copa = "|Natanael Copa <ncopa@alpinelinux.org>";
+    const Case cases[] = {
+        {"none", [](const ScratchTree&) {}, {}},
+        {"stanzas in file order, the last without its empty line",
+         [&](const ScratchTree& t) { t.Write(db, ApkStanza("musl", "1.2.4-r2") + "\n" + ApkStanza("busybox", "1.36.1-r5")); },
+         {"musl|musl|1.2.4-r2" + copa, "busybox|busybox|1.36.1-r5" + copa}},
+        {"under usr/lib, and /lib preferred when both",
+         [&](const ScratchTree& t) {
+             t.Write("usr/" + db, ApkStanza("wolfi-base", "1-r6"));
+             t.Write(db, ApkStanza("alpine-base", "3.19.0-r0"));
+         },
+         {"alpine-base|alpine-base|3.19.0-r0" + copa}},
+        {"only under usr/lib", [&](const ScratchTree& t) { t.Write("usr/" + db, ApkStanza("wolfi-base", "1-r6")); },
+         {"wolfi-base|wolfi-base|1-r6" + copa}},
+        {"stanza without P:, a repeated name, a backslash, extra empty lines",
+         [&](const ScratchTree& t) {
+             t.Write(db, "V:1\nm:nobody\n\n\n\n" + ApkStanza("a", "1-r0") + "\n" + ApkStanza("a", "2-r0") + "\n" +
+                             ApkStanza("b\\c", "1-r0") + "\n" + "P:bare\n");
+         },
+         {"a|a|1-r0" + copa, "bare|bare||"}},
+        {"huge lines, a NUL, CR LF, a stanza cut short",
+         [&](const ScratchTree& t) {
+             t.Write(db, "P:" + std::string(100000, 'n') + "\nV:1\n\nP:big\nV:" + std::string(100000, '1') +
+                             "\nR:" + std::string(1 << 20, 'f') + "\n\n" + "P:nul\0x\r\nV:2-r0\r\n\r\nP:cut\nV:"s);
+         },
+         {"big|big||", "nul|nul|2-r0|", "cut|cut||"}},
+        {"a folder or a FIFO where the file would be",
+         [&](const ScratchTree& t) {
+             t.Folder(db);
+             t.Folder("usr/lib/apk/db");
+             ::mkfifo((t.path() / ("usr/" + db)).c_str(), 0644);
+         },
+         {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ScratchTree tree;
+        c.make(tree);
+        EXPECT_EQ(Listed(ReadApkPackages, tree.root() + "/"), c.expected);
+    }
+}
+
 }  // namespace
 }  // namespace velmora

@@ -6,5 +6,7 @@ namespace velmora {
 
 // pacman: var/lib/pacman/local/NAME-VERSION/desc; key the entry's folder; in folder order.
 bool ReadPacmanPackages(const std::string& root, std::vector<PackageRecord>& records);
+// apk: lib/apk/db/installed, else usr/lib/apk/db/installed; key the name; in the file's order.
+bool ReadApkPackages(const std::string& root, std::vector<PackageRecord>& records);
 
 }  // namespace velmora
