@@ -182,5 +182,131 @@ TEST(LinuxPackages, Apk) {
     }
 }
 
+// A system installation in a scratch folder: a tiny runtime, then the applications the
+// caller laid out under src/ID (files/...), each exported, installed and finally listed.
+constexpr const char* kFlatpakInstall = R"(set -e
+W=$1; shift; cd $W
+export HOME=$W/home XDG_DATA_HOME=$W/home/share XDG_CONFIG_HOME=$W/home/config XDG_CACHE_HOME=$W/home/cache \
+  XDG_RUNTIME_DIR=$W/run FLATPAK_SYSTEM_DIR=$W/root/var/lib/flatpak FLATPAK_CONFIG_DIR=$W/etc
+mkdir -p $HOME $XDG_RUNTIME_DIR $W/etc $FLATPAK_SYSTEM_DIR rt/files rt/usr; chmod 700 $XDG_RUNTIME_DIR
+A=$(flatpak --default-arch)
+printf '[Runtime]\nname=org.velmora.Platform\nruntime=org.velmora.Platform/%s/1\nsdk=org.velmora.Platform/%s/1\n' $A $A >rt/metadata
+flatpak build-export --runtime repo rt 1 >log 2>&1
+flatpak build-update-repo repo >>log 2>&1
+flatpak remote-add --system --no-gpg-verify scratch file://$W/repo >>log 2>&1
+flatpak install --system -y --noninteractive scratch org.velmora.Platform >>log 2>&1
+for id; do
+  flatpak build-init build/$id $id org.velmora.Platform org.velmora.Platform 1 >>log 2>&1
+  cp -r src/$id/. build/$id/
+  flatpak build-finish build/$id --command=true >>log 2>&1
+  flatpak build-export repo build/$id stable >>log 2>&1
+done
+flatpak build-update-repo repo >>log 2>&1
+flatpak update --system -y --noninteractive --appstream >>log 2>&1
+flatpak install --system -y --noninteractive scratch "$@" >>log 2>&1
+flatpak list --system --app --columns=application,version | tr '\t' '|')";
+
+std::string Metainfo(const std::string& id, const std::string& developer, const std::string& releases) {
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<component type=\"desktop-application\">\n  <id>" + id +
+           "</id>\n  <name>Test</name>\n  <name xml:lang=\"de\">Prüfung</name>\n" + developer +
+           "  <summary>A test</summary>\n  <!-- <releases><release version=\"0.0\"/></releases> -->\n  <releases>\n" +
+           releases + "  </releases>\n</component>\n";
+}
+
+TEST(LinuxPackages, Flatpak) {
+    const std::string hello = "org.velmora.Hello", plain = "org.velmora.Plain";
+    const std::string helloXml = Metainfo(hello, "  <developer_name xml:lang=\"de\">Velmora Prüfer</developer_name>\n"
+                                                 "  <developer_name>Velmora &amp; Co</developer_name>\n",
+                                          "    <release version=\"2.6\" date=\"2026-01-02\"/>\n"
+                                          "    <release version='2.4'/>\n");
+    std::string why = "flatpak is not installed";
+    ScratchTree made;
+    if (Have("flatpak")) {
+        made.Write("src/" + hello + "/files/share/metainfo/" + hello + ".metainfo.xml", helloXml);
+        // What flatpak list shows comes from the composed AppStream, as flatpak-builder makes it.
+        made.Write("src/" + hello + "/files/share/app-info/xmls/" + hello + ".xml",
+                   "<components version=\"0.8\" origin=\"flatpak\"><component type=\"desktop\"><id>" + hello +
+                       "</id><name>Test</name><summary>A test</summary><releases><release version=\"2.6\" timestamp=\"1767312000\"/></releases>"
+                       "</component></components>\n");
+        Shell("gzip " + (made.path() / "src" / hello / "files/share/app-info/xmls" / (hello + ".xml")).string());
+        made.Write("src/" + plain + "/files/bin/plain", "#!/bin/sh\n");
+        const std::string listed = Shell("sh " + made.Write("install.sh", kFlatpakInstall).string() + " " +
+                                         made.root() + " " + hello + " " + plain + " 2>&1");
+        const std::vector<std::string> ours = Listed(ReadFlatpakPackages, made.root() + "/root/");
+        if (fs::exists(made.path() / "root/var/lib/flatpak/app" / plain / "current")) {
+            // flatpak list leaves an empty last column out, separator and all.
+            EXPECT_EQ(SortedLines(listed), (std::vector<std::string>{hello + "|2.6", plain}));
+            EXPECT_EQ(ours, (std::vector<std::string>{hello + "|" + hello + "|2.6|Velmora & Co", plain + "|" + plain + "||"}));
+        } else {
+            why = "flatpak could not make an installation here: " + ReadAll(made.path() / "log").substr(0, 2000);
+        }
+    }
+    // Hand-made trees in the same layout, for what a real flatpak does not leave behind.
+    const std::string apps = "var/lib/flatpak/app/";
+    auto deploy = [&](const ScratchTree& t, const std::string& id, const std::string& metadata, const std::string& file,
+                      const std::string& xml) {
+        const std::string commit = apps + id + "/x86_64/stable/0123abcd";
+        t.Write(commit + "/metadata", metadata + "name=" + id + "\nruntime=org.velmora.Platform/x86_64/1\n");
+        if (!file.empty()) t.Write(commit + "/files/share/" + file, xml);
+        Link(t, "0123abcd", apps + id + "/x86_64/stable/active");
+        Link(t, "x86_64/stable", apps + id + "/current");
+    };
+    const std::string app = "[Application]\n";
+    const std::string older = Metainfo("org.old.App", "  <developer id=\"x\">\n    <name>Old Maker</name>\n  </developer>\n",
+                                       "    <release\n      version=\"1.0&lt;beta&gt;\" date=\"2020-01-01\">\n"
+                                       "      <description><p>first</p></description>\n    </release>\n");
+    const Case cases[] = {
+        {"none", [](const ScratchTree&) {}, {}},
+        {"older appdata, a <developer><name>, no releases, runtimes left out",
+         [&](const ScratchTree& t) {
+             deploy(t, "org.old.App", app, "appdata/org.old.App.appdata.xml", older);
+             deploy(t, "org.no.Releases", app, "metainfo/org.no.Releases.metainfo.xml", Metainfo("org.no.Releases", "", ""));
+             t.Write("var/lib/flatpak/runtime/org.velmora.Platform/x86_64/1/0123/metadata", "[Runtime]\n");
+             deploy(t, "org.runtime.InApp", "[Runtime]\n", "", "");
+         },
+         {"org.no.Releases|org.no.Releases||", "org.old.App|org.old.App|1.0<beta>|Old Maker"}},
+        {"being installed: no current, no active, no metadata yet",
+         [&](const ScratchTree& t) {
+             t.Folder(apps + "org.a.NoCurrent/x86_64/stable/0123abcd");
+             Link(t, "x86_64/stable", apps + "org.b.NoActive/current");
+             t.Folder(apps + "org.b.NoActive/x86_64/stable");
+             t.Folder(apps + "org.c.NoMetadata/x86_64/stable/0123abcd/files");
+             Link(t, "0123abcd", apps + "org.c.NoMetadata/x86_64/stable/active");
+             Link(t, "x86_64/stable", apps + "org.c.NoMetadata/current");
+         },
+         {}},
+        {"absolute links taken under the root, loops and links out of it",
+         [&](const ScratchTree& t) {
+             deploy(t, "org.abs.App", app, "metainfo/org.abs.App.metainfo.xml", helloXml);
+             fs::remove(t.path() / apps / "org.abs.App/current");
+             Link(t, "/" + apps + "org.abs.App/x86_64/stable", apps + "org.abs.App/current");
+             Link(t, "../../loop", apps + "org.loop.App/current");
+             Link(t, "var/lib/flatpak/app/org.loop.App/current", "loop");
+             Link(t, "../../../../../../../../proc/self", apps + "org.up.App/current");
+             Link(t, "/proc/self/cwd", apps + "org.zero.App/current");
+         },
+         {"org.abs.App|org.abs.App|2.6|Velmora & Co"}},
+        {"a backslash in the ID, a huge metainfo, a FIFO as metadata",
+         [&](const ScratchTree& t) {
+             deploy(t, "org.back\\slash", app, "", "");
+             deploy(t, "org.huge.App", app, "metainfo/org.huge.App.metainfo.xml",
+                    "<component><releases><release version=\"" + std::string(3 << 20, '9'));
+             deploy(t, "org.fifo.App", app, "", "");
+             const fs::path metadata = t.path() / apps / "org.fifo.App/x86_64/stable/0123abcd/metadata";
+             fs::remove(metadata);
+             ::mkfifo(metadata.c_str(), 0644);
+         },
+         {"org.huge.App|org.huge.App||"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ScratchTree tree;
+        c.make(tree);
+        EXPECT_EQ(Listed(ReadFlatpakPackages, tree.root() + "/"), c.expected);
+    }
+    if (!Have("flatpak") || !fs::exists(made.path() / "root/var/lib/flatpak/app" / plain / "current"))
+        GTEST_SKIP() << "hand-made trees only: " << why;
+}
+
 }  // namespace
 }  // namespace velmora

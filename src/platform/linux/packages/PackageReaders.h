@@ -8,5 +8,8 @@ namespace velmora {
 bool ReadPacmanPackages(const std::string& root, std::vector<PackageRecord>& records);
 // apk: lib/apk/db/installed, else usr/lib/apk/db/installed; key the name; in the file's order.
 bool ReadApkPackages(const std::string& root, std::vector<PackageRecord>& records);
+// flatpak: the applications of the system installation var/lib/flatpak; key the
+// application's ID; in ID order.
+bool ReadFlatpakPackages(const std::string& root, std::vector<PackageRecord>& records);
 
 }  // namespace velmora
