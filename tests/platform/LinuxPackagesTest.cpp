@@ -308,5 +308,55 @@ TEST(LinuxPackages, Flatpak) {
         GTEST_SKIP() << "hand-made trees only: " << why;
 }
 
+std::string SnapYaml(const std::string& name, const std::string& version) {
+    return "name: " + name + "\nversion: " + version + "\nsummary: a test\ndescription: |\n  name: not this\n"
+           "  version: nor this\napps:\n  " + name + ":\n    command: bin/run\n";
+}
+
+TEST(LinuxPackages, Snap) {
+    // snapd mounts each revision at /snap/NAME/REV and points current at the one in use.
+    auto snap = [](const ScratchTree& t, const std::string& folder, const std::string& yaml) {
+        t.Write("snap/" + folder + "/1234/meta/snap.yaml", yaml);
+        Link(t, "1234", "snap/" + folder + "/current");
+    };
+    const Case cases[] = {
+        {"none", [](const ScratchTree&) {}, {}},
+        {"plain, quoted and commented values; bin and README left out",
+         [&](const ScratchTree& t) {
+             snap(t, "lxd", SnapYaml("lxd", "5.21.1-2d13beb"));
+             snap(t, "core22", SnapYaml("'core22'", "'20240111'"));
+             snap(t, "firefox", SnapYaml("\"firefox\"", "\"126.0\\\"1\\\\\"  # the build"));
+             snap(t, "hello", "# a comment\r\nversion: 2.10 # comment\r\nname: 'it''s'\r\n");
+             t.Write("snap/bin/lxc", "#!/bin/sh\n");
+             t.Write("snap/README", "This directory presents installed snap packages.\n");
+             snap(t, "bin", SnapYaml("bin", "1"));
+         },
+         {"core22|core22|20240111|", "firefox|firefox|126.0\"1\\|", "hello|it's|2.10|", "lxd|lxd|5.21.1-2d13beb|"}},
+        {"no name in the yaml, no yaml, no current, a damaged yaml",
+         [&](const ScratchTree& t) {
+             snap(t, "noname", "version: 1\n");
+             t.Folder("snap/noyaml/1/meta");
+             Link(t, "1", "snap/noyaml/current");
+             t.Write("snap/nocurrent/1/meta/snap.yaml", SnapYaml("nocurrent", "1"));
+             snap(t, "damaged", std::string(100000, 'x') + "\n\0\xff: \x01\nname:\nversion\n  name: indented\n"s);
+         },
+         {"damaged|damaged||", "noname|noname|1|"}},
+        {"absolute current under the root, a loop, a backslash",
+         [&](const ScratchTree& t) {
+             t.Write("snap/abs/7/meta/snap.yaml", SnapYaml("abs", "7.0"));
+             Link(t, "/snap/abs/7", "snap/abs/current");
+             Link(t, "../loop/current", "snap/loop/current");
+             snap(t, "back\\slash", SnapYaml("x", "1"));
+         },
+         {"abs|abs|7.0|"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        ScratchTree tree;
+        c.make(tree);
+        EXPECT_EQ(Listed(ReadSnapPackages, tree.root() + "/"), c.expected);
+    }
+}
+
 }  // namespace
 }  // namespace velmora

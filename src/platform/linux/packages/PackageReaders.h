@@ -11,5 +11,7 @@ bool ReadApkPackages(const std::string& root, std::vector<PackageRecord>& record
 // flatpak: the applications of the system installation var/lib/flatpak; key the
 // application's ID; in ID order.
 bool ReadFlatpakPackages(const std::string& root, std::vector<PackageRecord>& records);
+// snap: snap/NAME/current/meta/snap.yaml; key NAME; in name order.
+bool ReadSnapPackages(const std::string& root, std::vector<PackageRecord>& records);
 
 }  // namespace velmora
