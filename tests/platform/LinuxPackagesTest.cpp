@@ -4,6 +4,7 @@
 // snapd needs systemd and squashfs mounts, so neither can make one here).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -355,6 +356,70 @@ TEST(LinuxPackages, Snap) {
         ScratchTree tree;
         c.make(tree);
         EXPECT_EQ(Listed(ReadSnapPackages, tree.root() + "/"), c.expected);
+    }
+}
+
+// Whether `read` answers false and adds nothing where it may not look: 0 when so, 1 when
+// not, 2 when a root test process cannot become another user (root reads everything).
+int ReadBlind(PackageReader read, const std::string& root) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        std::vector<PackageRecord> records(1);
+        const bool ok = read(root, records);
+        ::_exit(!ok && records.size() == 1 ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+}
+
+// What every reader promises: nothing beyond the cap, nothing of an unreadable source,
+// the records already there left as they are.
+TEST(LinuxPackages, EveryReaderKeepsToItsList) {
+    const struct {
+        const char* source;
+        PackageReader read;
+        std::string folder;  // the listing or file whose loss makes the source unreadable
+        std::function<void(const ScratchTree&, int)> make;
+    } readers[] = {
+        {"pacman", ReadPacmanPackages, "var/lib/pacman/local",
+         [](const ScratchTree& t, int i) {
+             const std::string n = "p" + std::to_string(i);
+             t.Write("var/lib/pacman/local/" + n + "-1-1/desc", "%NAME%\n" + n + "\n\n%VERSION%\n1-1\n");
+         }},
+        {"apk", ReadApkPackages, "lib/apk/db/installed",
+         [](const ScratchTree& t, int i) {
+             const fs::path db = t.path() / "lib/apk/db/installed";
+             fs::create_directories(db.parent_path());
+             std::ofstream(db, std::ios::app) << ApkStanza("a" + std::to_string(i), "1-r0") << "\n";
+         }},
+        {"flatpak", ReadFlatpakPackages, "var/lib/flatpak/app",
+         [](const ScratchTree& t, int i) {
+             const std::string id = "org.f" + std::to_string(i), at = "var/lib/flatpak/app/" + id;
+             t.Write(at + "/x86_64/stable/c/metadata", "[Application]\nname=" + id + "\n");
+             Link(t, "c", at + "/x86_64/stable/active");
+             Link(t, "x86_64/stable", at + "/current");
+         }},
+        {"snap", ReadSnapPackages, "snap",
+         [](const ScratchTree& t, int i) {
+             const std::string name = "s" + std::to_string(i);
+             t.Write("snap/" + name + "/1/meta/snap.yaml", SnapYaml(name, "1"));
+             Link(t, "1", "snap/" + name + "/current");
+         }},
+    };
+    if (ReadBlind([](const std::string&, std::vector<PackageRecord>&) { return false; }, "") == 2)
+        GTEST_SKIP() << "running as root, which reads everything, and cannot become another user here";
+    for (const auto& r : readers) {
+        SCOPED_TRACE(r.source);
+        ScratchTree tree;
+        for (int i = 0; i < 3; ++i) r.make(tree, i);
+        std::vector<PackageRecord> records(kMaxInstalledPackages - 2, PackageRecord{"kept", "", "", ""});
+        EXPECT_TRUE(r.read(tree.root() + "/", records));
+        ASSERT_EQ(records.size(), kMaxInstalledPackages);
+        EXPECT_EQ(records.front().key, "kept");
+        EXPECT_NE(records.back().key, "kept");
+        fs::permissions(tree.path() / r.folder, fs::perms::none);
+        EXPECT_EQ(ReadBlind(r.read, tree.root() + "/"), 0);
     }
 }
 
