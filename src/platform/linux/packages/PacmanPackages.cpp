@@ -1,5 +1,8 @@
 // pacman's local database: one folder per package, its "desc" in blocks of a %KEY% line,
 // the values one per line, and an empty line (alpm-db-desc(5)).
+#include <algorithm>
+#include <iterator>
+
 #include "platform/linux/packages/PackageFiles.h"
 #include "platform/linux/packages/PackageReaders.h"
 #include "platform/linux/SysFiles.h"
@@ -23,7 +26,8 @@ struct Desc {
         if (!inBlock) {
             // A block starts with its key; the format is versioned, so keys not known are passed over.
             inBlock = true;
-            field = line == "%NAME%" ? kName : line == "%VERSION%" ? kVersion : line == "%PACKAGER%" ? kPackager : kOther;
+            static constexpr std::string_view kKeys[kOther] = {"%NAME%", "%VERSION%", "%PACKAGER%"};
+            field = static_cast<Field>(std::find(std::begin(kKeys), std::end(kKeys), line) - std::begin(kKeys));
             return true;
         }
         if (field != kOther && !taken[field]) {
