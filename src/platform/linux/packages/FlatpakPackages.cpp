@@ -1,6 +1,7 @@
 // flatpak's system installation: app/ID/current links to ARCH/BRANCH, whose "active"
-// links to the deployed commit; its metadata names the application, and its AppStream
-// file carries the releases, newest first, where `flatpak list` takes the version from.
+// links to the deployed commit; its metadata names the application, and its own AppStream
+// file lists the releases, newest first: the version `flatpak list` shows, which flatpak
+// itself keeps (as a GVariant) in the deploy file, taken from the remote's copy of it.
 #include <algorithm>
 
 #include "platform/linux/packages/PackageFiles.h"
