@@ -17,7 +17,7 @@ std::string ReadCpuModelName(const std::string& cpuinfoPath) {
     std::string model;
     ForEachLine(cpuinfoPath, [&](std::string_view line, bool overlong) {
         std::string_view name, value;
-        if (overlong || !SplitField(line, name, value) || name != "model name") return true;
+        if (overlong || !SplitAt(line, ':', name, value) || name != "model name") return true;
         model = value;
         return false;
     });

@@ -94,13 +94,13 @@ inline std::string TrimSpace(std::string_view text) {
 }
 // Blanks and tabs removed from both ends, and the CR of a line that ended in CR LF.
 inline std::string_view TrimBlanks(std::string_view text) { return TrimView(text, " \t", " \t\r"); }
-// "Name: value" split at the first colon, both sides trimmed of blanks; false for a
-// line without one.
-inline bool SplitField(std::string_view line, std::string_view& name, std::string_view& value) {
-    const size_t colon = line.find(':');
-    if (colon == std::string_view::npos) return false;
-    name = TrimBlanks(line.substr(0, colon));
-    value = TrimBlanks(line.substr(colon + 1));
+// "key<separator>value" split at the first separator, both sides trimmed of blanks;
+// false for a line without one.
+inline bool SplitAt(std::string_view line, char separator, std::string_view& key, std::string_view& value) {
+    const size_t at = line.find(separator);
+    if (at == std::string_view::npos) return false;
+    key = TrimBlanks(line.substr(0, at));
+    value = TrimBlanks(line.substr(at + 1));
     return true;
 }
 

@@ -43,7 +43,7 @@ struct Stanza {
 
 void TakeField(Stanza& stanza, std::string_view line, bool overlong) {
     std::string_view name, value;
-    if (!SplitField(line, name, value)) return;
+    if (!SplitAt(line, ':', name, value)) return;
     stanza.any = true;
     if (SameIgnoringAsciiCase(name, "Package")) {
         stanza.damaged |= overlong || !IsName(value, true);

@@ -116,14 +116,6 @@ std::optional<std::string> ResolveUnderRoot(const std::string& root, const std::
     return here;
 }
 
-bool SplitAt(std::string_view line, char separator, std::string_view& key, std::string_view& value) {
-    const size_t at = line.find(separator);
-    if (at == std::string_view::npos) return false;
-    key = TrimBlanks(line.substr(0, at));
-    value = TrimBlanks(line.substr(at + 1));
-    return true;
-}
-
 std::string RecordText(std::string_view value) { return std::string(TrimBlanks(value.substr(0, value.find('\0')))); }
 
 SourceRecords::SourceRecords(const std::vector<PackageRecord>& records)

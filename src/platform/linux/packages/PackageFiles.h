@@ -38,9 +38,6 @@ std::optional<std::vector<std::string>> SortedFolderNames(const std::string& fol
 // unreadable, a link is damaged, or more than 40 links stand on the way (a loop).
 std::optional<std::string> ResolveUnderRoot(const std::string& root, const std::string& base, std::string_view path);
 
-// "key<separator>value", both trimmed of blanks; false for a line without the separator.
-bool SplitAt(std::string_view line, char separator, std::string_view& key, std::string_view& value);
-
 // A value as a record keeps it: cut at a NUL, trimmed of blanks.
 std::string RecordText(std::string_view value);
 

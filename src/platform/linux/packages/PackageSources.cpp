@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "platform/linux/packages/DpkgPackages.h"
+#include "platform/linux/packages/PackageReaders.h"
 
 namespace velmora {
 namespace {
@@ -30,8 +31,16 @@ void AddEntry(RegistryKey& uninstall, const PackageRecord& record, const char* s
 
 }  // namespace
 
+// Marker files are those a package manager rewrites or renames into place when it
+// commits; a folder marker shows entries coming and going. pacman writes an entry's
+// desc inside its folder and removes db.lck when the transaction ends; flatpak
+// touches .changed, snapd rewrites state.json after every change.
 const std::vector<PackageSource> kPackageSources = {
     {"dpkg", ReadDpkgPackages, {"var/lib/dpkg/status"}},
+    {"pacman", ReadPacmanPackages, {"var/lib/pacman/local", "var/lib/pacman/db.lck"}},
+    {"apk", ReadApkPackages, {"lib/apk/db/installed", "usr/lib/apk/db/installed"}},
+    {"flatpak", ReadFlatpakPackages, {"var/lib/flatpak/app", "var/lib/flatpak/.changed"}},
+    {"snap", ReadSnapPackages, {"snap", "var/lib/snapd/state.json"}},
 };
 
 std::vector<std::string> PackageMarkers(const std::string& root) {

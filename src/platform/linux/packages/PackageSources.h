@@ -16,7 +16,7 @@ struct PackageSource {
     PackageReader read;
     // Paths under the root; the source is present when one of them exists, and a
     // change to one (or, for a folder, to the names in it) may change its list.
-    std::array<const char*, 4> markers;
+    std::array<const char*, 6> markers;
 };
 
 extern const std::vector<PackageSource> kPackageSources;

@@ -2,6 +2,7 @@
 // meta/snap.yaml holds the snap's top-level name and version.
 #include "platform/linux/packages/PackageFiles.h"
 #include "platform/linux/packages/PackageReaders.h"
+#include "platform/linux/SysFiles.h"
 
 namespace velmora {
 namespace {
