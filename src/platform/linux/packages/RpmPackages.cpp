@@ -1,0 +1,225 @@
+#include "platform/linux/packages/RpmPackages.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <unordered_set>
+
+namespace velmora {
+namespace {
+
+// rpm's tag numbers and flags (rpmtag.h, rpmts.h, rpmmacro.h, rpmlog.h): stable across
+// every librpm soname.
+constexpr int32_t kTagName = 1000, kTagVersion = 1001, kTagRelease = 1002, kTagEpoch = 1003;
+constexpr int32_t kTagVendor = 1011, kTagPackager = 1015, kTagArch = 1022;
+constexpr int kAllPackages = 0;  // RPMDBI_PACKAGES
+// Neither digests nor signatures: checking them would load the keyring for every read.
+constexpr int kNoChecks = (1 << 0) | (1 << 8) | (1 << 9) | (1 << 10) | (1 << 11) | (1 << 16) | (1 << 17) |
+                          (1 << 18) | (1 << 19);
+constexpr int kCommandLineLevel = -7;  // RMIL_CMDLINE
+constexpr int kOnlyEmergencies = 1;    // RPMLOG_MASK(RPMLOG_EMERG): librpm's complaints stay off stderr
+
+struct Rpm {
+    int (*readConfigFiles)(const char*, const char*);
+    int (*defineMacro)(void*, const char*, int);
+    int (*popMacro)(void*, const char*);
+    int (*logSetMask)(int);
+    void* (*tsCreate)();
+    int (*tsSetRootDir)(void*, const char*);
+    int (*tsSetVSFlags)(void*, int);
+    int (*tsOpenDB)(void*, int);
+    void* (*tsFree)(void*);
+    void* (*tsInitIterator)(void*, int, const void*, size_t);
+    void* (*dbNextIterator)(void*);
+    void* (*dbFreeIterator)(void*);
+    const char* (*headerGetString)(void*, int32_t);
+    uint64_t (*headerGetNumber)(void*, int32_t);
+    int (*headerIsEntry)(void*, int32_t);
+};
+
+template <class F>
+bool Bind(void* library, const char* name, F& function) {
+    function = reinterpret_cast<F>(::dlsym(library, name));
+    return function != nullptr;
+}
+
+// librpm, loaded and configured on the first call that finds a database, and then
+// kept for the life of the process: it sets up crypto libraries and atexit handlers
+// that do not survive an unload. Null when the machine has no usable librpm.
+const Rpm* LoadRpm() {
+    static const Rpm* const loaded = []() -> const Rpm* {
+        static Rpm rpm;
+        for (const char* soname : {"librpm.so.10", "librpm.so.9", "librpm.so.8", "librpm.so"}) {
+            void* library = ::dlopen(soname, RTLD_NOW | RTLD_LOCAL);
+            if (!library) continue;
+            // The macro and log calls live in librpmio, which dlsym reaches through librpm.
+            const bool bound =
+                Bind(library, "rpmReadConfigFiles", rpm.readConfigFiles) &&
+                Bind(library, "rpmDefineMacro", rpm.defineMacro) && Bind(library, "rpmPopMacro", rpm.popMacro) &&
+                Bind(library, "rpmlogSetMask", rpm.logSetMask) && Bind(library, "rpmtsCreate", rpm.tsCreate) &&
+                Bind(library, "rpmtsSetRootDir", rpm.tsSetRootDir) &&
+                Bind(library, "rpmtsSetVSFlags", rpm.tsSetVSFlags) && Bind(library, "rpmtsOpenDB", rpm.tsOpenDB) &&
+                Bind(library, "rpmtsFree", rpm.tsFree) && Bind(library, "rpmtsInitIterator", rpm.tsInitIterator) &&
+                Bind(library, "rpmdbNextIterator", rpm.dbNextIterator) &&
+                Bind(library, "rpmdbFreeIterator", rpm.dbFreeIterator) &&
+                Bind(library, "headerGetString", rpm.headerGetString) &&
+                Bind(library, "headerGetNumber", rpm.headerGetNumber) &&
+                Bind(library, "headerIsEntry", rpm.headerIsEntry);
+            if (!bound) continue;  // not a librpm we know: left loaded, as any librpm is
+            const int mask = rpm.logSetMask(kOnlyEmergencies);
+            const bool configured = rpm.readConfigFiles(nullptr, nullptr) == 0;
+            rpm.logSetMask(mask);
+            return configured ? &rpm : nullptr;
+        }
+        return nullptr;
+    }();
+    return loaded;
+}
+
+std::vector<std::string> Components(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        const size_t slash = std::min(path.find('/', start), path.size());
+        if (slash > start) parts.push_back(path.substr(start, slash - start));
+        start = slash + 1;
+    }
+    return parts;
+}
+
+// `relative` under `root` with every link followed as inside a chroot: an absolute
+// target starts again at root and ".." stops there. The path from root, or empty
+// when some part is missing or the links go round.
+std::string ResolveInRoot(const std::string& root, const std::string& relative) {
+    std::deque<std::string> todo;
+    for (auto& part : Components(relative)) todo.push_back(std::move(part));
+    std::vector<std::string> done;
+    int links = 0;
+    while (!todo.empty()) {
+        std::string part = std::move(todo.front());
+        todo.pop_front();
+        if (part == ".") continue;
+        if (part == "..") {
+            if (!done.empty()) done.pop_back();
+            continue;
+        }
+        std::string path = root;
+        for (const auto& d : done) path += d + "/";
+        path += part;
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0) return {};
+        if (!S_ISLNK(st.st_mode)) {
+            done.push_back(std::move(part));
+            continue;
+        }
+        char target[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), target, sizeof target);
+        if (++links > 40 || n <= 0 || n == static_cast<ssize_t>(sizeof target)) return {};
+        const std::string link(target, static_cast<size_t>(n));
+        if (link.front() == '/') done.clear();
+        const auto parts = Components(link);
+        todo.insert(todo.begin(), parts.begin(), parts.end());
+    }
+    std::string resolved;
+    for (const auto& d : done) resolved += "/" + d;
+    return resolved.empty() ? "/" : resolved;
+}
+
+bool IsFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Another process holds rpm's transaction lock, found without taking any lock.
+bool TransactionUnderWay(const std::string& folder) {
+    const int fd = ::open((folder + "/.rpm.lock").c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct flock probe {};
+    probe.l_type = F_RDLCK;
+    probe.l_whence = SEEK_SET;
+    const bool held = ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    ::close(fd);
+    return held;
+}
+
+std::string Text(const Rpm& rpm, void* header, int32_t tag) {
+    const char* text = rpm.headerGetString(header, tag);
+    return text ? text : "";
+}
+
+}  // namespace
+
+std::string FindRpmDatabase(const std::string& root) {
+    for (const char* place : {"var/lib/rpm", "usr/lib/sysimage/rpm"}) {
+        const std::string folder = ResolveInRoot(root, place);
+        if (folder.empty()) continue;
+        for (const char* file : {"rpmdb.sqlite", "Packages", "Packages.db"})
+            if (IsFile(root + folder.substr(1) + "/" + file)) return folder;
+    }
+    return {};
+}
+
+bool ReadRpmPackages(const std::string& root, std::vector<PackageRecord>& records) {
+    const std::string dbpath = FindRpmDatabase(root);
+    if (dbpath.empty()) return true;
+    const std::string folder = root + dbpath.substr(1);
+    // librpm expands macros in both paths; a "%" would make them name another place.
+    if (root.find_first_of("%\n") != std::string::npos || dbpath.find_first_of("%\n") != std::string::npos)
+        return false;
+    // During a transaction librpm's Berkeley DB and ndb backends may wait on the writer's
+    // own locks (ndb takes a shared flock); sqlite readers see what rpm has committed.
+    if (!IsFile(folder + "/rpmdb.sqlite") && TransactionUnderWay(folder)) return false;
+    const Rpm* rpm = LoadRpm();
+    if (!rpm) return false;
+
+    std::string rootDir = std::filesystem::absolute(root).string();
+    while (rootDir.size() > 1 && rootDir.back() == '/') rootDir.pop_back();
+
+    // librpm's macros and log mask are global to the process.
+    static std::mutex one;
+    const std::lock_guard<std::mutex> hold(one);
+    const int mask = rpm->logSetMask(kOnlyEmergencies);
+    rpm->defineMacro(nullptr, ("_dbpath " + dbpath).c_str(), kCommandLineLevel);
+    void* ts = rpm->tsCreate();
+    const size_t before = records.size();
+    bool read = false;
+    if (ts && rpm->tsSetRootDir(ts, rootDir.c_str()) == 0) {
+        rpm->tsSetVSFlags(ts, kNoChecks);
+        if (rpm->tsOpenDB(ts, O_RDONLY) == 0) {
+            read = true;
+            std::unordered_set<std::string> keys;
+            void* it = rpm->tsInitIterator(ts, kAllPackages, nullptr, 0);
+            for (void* h; it && records.size() < kMaxInstalledPackages && (h = rpm->dbNextIterator(it));) {
+                PackageRecord r;
+                r.name = Text(*rpm, h, kTagName);
+                if (r.name.empty() || r.name == "gpg-pubkey") continue;
+                const std::string vr = Text(*rpm, h, kTagVersion) + "-" + Text(*rpm, h, kTagRelease);
+                const std::string arch = Text(*rpm, h, kTagArch);
+                r.key = r.name + "-" + vr + (arch.empty() ? "" : "." + arch);
+                if (r.key.find('\\') != std::string::npos || !keys.insert(r.key).second) continue;
+                r.version = rpm->headerIsEntry(h, kTagEpoch)
+                                ? std::to_string(rpm->headerGetNumber(h, kTagEpoch)) + ":" + vr
+                                : vr;
+                r.publisher = Text(*rpm, h, kTagVendor);
+                if (r.publisher.empty()) r.publisher = Text(*rpm, h, kTagPackager);
+                records.push_back(std::move(r));
+            }
+            if (it) rpm->dbFreeIterator(it);
+        }
+    }
+    if (ts) rpm->tsFree(ts);
+    rpm->popMacro(nullptr, "_dbpath");
+    rpm->logSetMask(mask);
+    if (!read) records.resize(before);
+    return read;
+}
+
+}  // namespace velmora
