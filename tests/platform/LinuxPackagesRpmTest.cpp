@@ -11,6 +11,10 @@
 #include "Scratch.h"
 #include "platform/linux/packages/RpmPackages.h"
 
+// librpm 4.18 keeps the sqlite connection of a database it failed to open; the reader
+// hands such a database to it once per change of its files, so the loss is bounded.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libsqlite3.so\n"; }
+
 namespace velmora {
 namespace {
 
@@ -112,9 +116,19 @@ TEST(LinuxPackagesRpm, AbsentOrDamagedDatabases) {
         root.Folder("var/lib/rpm");
         if (c.file) root.Write(std::string("var/lib/rpm/") + c.file, c.bytes);
         std::vector<PackageRecord> records{{"kept", "kept", "", ""}};
-        const bool ok = ReadRpmPackages(root.root() + "/", records);
-        EXPECT_TRUE(!c.file ? ok : true) << c.label;
-        EXPECT_EQ(records.size(), 1u) << c.label;  // nothing read, and nothing of before lost
+        for (int twice = 0; twice < 2; ++twice) {
+            const bool ok = ReadRpmPackages(root.root() + "/", records);
+            EXPECT_TRUE(!c.file ? ok : true) << c.label;
+            EXPECT_EQ(records.size(), 1u) << c.label;  // nothing read, and nothing of before lost
+        }
+        // No database made beside it, as librpm does where it finds none of its own (sqlite's
+        // -wal and -shm beside a WAL-mode file are every reader's, rpm -qa's too).
+        size_t files = 0;
+        for (const auto& f : fs::directory_iterator(root.path() / "var/lib/rpm")) {
+            const std::string name = f.path().filename().string();
+            files += !name.ends_with("-wal") && !name.ends_with("-shm");
+        }
+        EXPECT_EQ(files, c.file ? 1u : 0u) << c.label;
     }
     if (!made) GTEST_SKIP() << why;
     // Three of the five packages with headers that must be refused: a huge data length,
@@ -162,7 +176,7 @@ TEST(LinuxPackagesRpm, NoWaitUnderTheTransactionLock) {
         ::close(ready[0]);
         ::close(ready[1]);
         ASSERT_EQ(done, 'y') << root;
-        EXPECT_LT(took, std::chrono::seconds(2)) << root;
+        EXPECT_LT(took, std::chrono::seconds(5)) << root;  // a wait would last as long as the holder
         // sqlite readers see what is committed; Berkeley DB is left for later.
         if (root == sqlite)
             EXPECT_TRUE(ok && got == RpmListing(root, "/var/lib/rpm")) << root;

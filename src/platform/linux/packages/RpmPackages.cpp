@@ -43,6 +43,7 @@ struct Rpm {
     const char* (*headerGetString)(void*, int32_t);
     uint64_t (*headerGetNumber)(void*, int32_t);
     int (*headerIsEntry)(void*, int32_t);
+    bool before416;  // rpm 4.14 and 4.15 name their Berkeley DB reader "bdb", and have no "bdb_ro"
 };
 
 template <class F>
@@ -58,6 +59,7 @@ const Rpm* LoadRpm() {
     static const Rpm* const loaded = []() -> const Rpm* {
         static Rpm rpm;
         for (const char* soname : {"librpm.so.10", "librpm.so.9", "librpm.so.8", "librpm.so"}) {
+            rpm.before416 = std::strcmp(soname, "librpm.so.8") == 0;
             void* library = ::dlopen(soname, RTLD_NOW | RTLD_LOCAL);
             if (!library) continue;
             // The macro and log calls live in librpmio, which dlsym reaches through librpm.
@@ -138,6 +140,29 @@ bool IsFile(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// The backend that reads the database file in `folder`: named to librpm, so it never
+// falls back to its default backend, which makes a new empty database when it finds none.
+const char* Backend(const std::string& folder, bool before416) {
+    if (IsFile(folder + "/rpmdb.sqlite")) return "sqlite";
+    if (IsFile(folder + "/Packages.db")) return "ndb";
+    return before416 ? "bdb" : "bdb_ro";
+}
+
+// Identity and age of the database's files: a database librpm failed on is not
+// handed to it again until one changes, as librpm keeps memory of each failed open.
+std::string Stamp(const std::string& folder) {
+    std::string stamp = folder;
+    for (const char* file : {"rpmdb.sqlite", "rpmdb.sqlite-wal", "rpmdb.sqlite-shm", "Packages", "Packages.db"}) {
+        struct stat st;
+        if (::stat((folder + "/" + file).c_str(), &st) != 0) continue;
+        for (const auto n : {uint64_t(st.st_dev), uint64_t(st.st_ino), uint64_t(st.st_size),
+                             uint64_t(st.st_mtim.tv_sec), uint64_t(st.st_mtim.tv_nsec)})
+            stamp += " " + std::to_string(n);
+        stamp += std::string(" ") + file;
+    }
+    return stamp;
+}
+
 // Another process holds rpm's transaction lock, found without taking any lock.
 bool TransactionUnderWay(const std::string& folder) {
     const int fd = ::open((folder + "/.rpm.lock").c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -177,22 +202,32 @@ bool ReadRpmPackages(const std::string& root, std::vector<PackageRecord>& record
     // During a transaction librpm's Berkeley DB and ndb backends may wait on the writer's
     // own locks (ndb takes a shared flock); sqlite readers see what rpm has committed.
     if (!IsFile(folder + "/rpmdb.sqlite") && TransactionUnderWay(folder)) return false;
+    if (records.size() >= kMaxInstalledPackages) return true;
     const Rpm* rpm = LoadRpm();
     if (!rpm) return false;
+    const std::string stamp = Stamp(folder);
 
-    std::string rootDir = std::filesystem::absolute(root).string();
+    std::error_code unknown;
+    std::string rootDir = std::filesystem::absolute(root, unknown).string();
+    if (unknown) return false;
     while (rootDir.size() > 1 && rootDir.back() == '/') rootDir.pop_back();
 
     // librpm's macros and log mask are global to the process.
     static std::mutex one;
+    static std::string failed;
     const std::lock_guard<std::mutex> hold(one);
+    if (stamp == failed) return false;
     const int mask = rpm->logSetMask(kOnlyEmergencies);
     rpm->defineMacro(nullptr, ("_dbpath " + dbpath).c_str(), kCommandLineLevel);
+    rpm->defineMacro(nullptr, (std::string("_db_backend ") + Backend(folder, rpm->before416)).c_str(),
+                     kCommandLineLevel);
     void* ts = rpm->tsCreate();
     const size_t before = records.size();
     bool read = false;
     if (ts && rpm->tsSetRootDir(ts, rootDir.c_str()) == 0) {
         rpm->tsSetVSFlags(ts, kNoChecks);
+        // Read-only; through sqlite in WAL mode, as with `rpm -qa`, that still keeps the
+        // -shm index beside the database (making -wal and -shm when absent), never the database.
         if (rpm->tsOpenDB(ts, O_RDONLY) == 0) {
             read = true;
             std::unordered_set<std::string> keys;
@@ -216,9 +251,11 @@ bool ReadRpmPackages(const std::string& root, std::vector<PackageRecord>& record
         }
     }
     if (ts) rpm->tsFree(ts);
+    rpm->popMacro(nullptr, "_db_backend");
     rpm->popMacro(nullptr, "_dbpath");
     rpm->logSetMask(mask);
     if (!read) records.resize(before);
+    failed = read ? std::string() : stamp;
     return read;
 }
 
