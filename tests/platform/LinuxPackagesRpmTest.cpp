@@ -185,5 +185,28 @@ TEST(LinuxPackagesRpm, NoWaitUnderTheTransactionLock) {
     }
 }
 
+// rpm leaves its sqlite database in WAL mode; without the -shm file beside it, a user
+// who may not make one cannot open it (nor can rpm -qa): that is "cannot be read",
+// never an empty list.
+TEST(LinuxPackagesRpm, UnprivilegedWithoutShm) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to read as another user";
+    testing::ScratchTree scratch;
+    const std::string root = scratch.root() + "/root";
+    std::string why;
+    if (!MakeFixture("sqlite " + scratch.root() + "/work " + root, why)) GTEST_SKIP() << why;
+    fs::remove(root + "/var/lib/rpm/rpmdb.sqlite-shm");
+    fs::remove(root + "/var/lib/rpm/rpmdb.sqlite-wal");
+    fs::permissions(scratch.path(), fs::perms::others_exec, fs::perm_options::add);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        std::vector<PackageRecord> records;
+        const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        ::_exit(!dropped ? 3 : ReadRpmPackages(root + "/", records) ? (records.empty() ? 2 : 1) : 0);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "exit " << status;
+}
+
 }  // namespace
 }  // namespace velmora
