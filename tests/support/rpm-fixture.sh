@@ -39,6 +39,8 @@ sqlite)
         mkdir -p -m 700 "$work/gnupg"
         gpg -q --homedir "$work/gnupg" --import /usr/share/keyrings/debian-archive-bookworm-stable.gpg 2>/dev/null
         gpg -q --homedir "$work/gnupg" --export --armor >"$work/key.asc"
+        # The agent gpg started would outlive the scratch folder and race its removal.
+        gpgconf --homedir "$work/gnupg" --kill all
         db "$root" --import "$work/key.asc"
     fi
     ;;
