@@ -88,7 +88,11 @@ bool ChangeWatch::EventsSeen(bool& markerNamed) {
                 markerNamed = true;
                 return true;
             }
-            if (event->len > 0)
+            // Only a write or a rename counts as naming a marker: readers open some
+            // files for writing and change their owner without changing a byte (sqlite
+            // does so to rpm's log on every read), and their stamps tell that much.
+            constexpr uint32_t kContent = IN_MODIFY | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
+            if (event->len > 0 && (event->mask & kContent))
                 for (const auto& marker : markers_)
                     if (BaseName(marker) == event->name) markerNamed = true;
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);

@@ -4,6 +4,7 @@
 
 #include "platform/linux/packages/DpkgPackages.h"
 #include "platform/linux/packages/PackageReaders.h"
+#include "platform/linux/packages/RpmPackages.h"
 
 namespace velmora {
 namespace {
@@ -32,11 +33,15 @@ void AddEntry(RegistryKey& uninstall, const PackageRecord& record, const char* s
 }  // namespace
 
 // Marker files are those a package manager rewrites or renames into place when it
-// commits; a folder marker shows entries coming and going. pacman writes an entry's
+// commits (rpm's sqlite database writes its log, then the database, in place); a
+// folder marker shows entries coming and going. pacman writes an entry's
 // desc inside its folder and removes db.lck when the transaction ends; flatpak
 // touches .changed, snapd rewrites state.json after every change.
 const std::vector<PackageSource> kPackageSources = {
     {"dpkg", ReadDpkgPackages, {"var/lib/dpkg/status"}},
+    {"rpm", ReadRpmPackages,
+     {"var/lib/rpm/rpmdb.sqlite", "var/lib/rpm/rpmdb.sqlite-wal", "var/lib/rpm/Packages", "var/lib/rpm/Packages.db",
+      "usr/lib/sysimage/rpm/rpmdb.sqlite", "usr/lib/sysimage/rpm/Packages.db"}},
     {"pacman", ReadPacmanPackages, {"var/lib/pacman/local", "var/lib/pacman/db.lck"}},
     {"apk", ReadApkPackages, {"lib/apk/db/installed", "usr/lib/apk/db/installed"}},
     {"flatpak", ReadFlatpakPackages, {"var/lib/flatpak/app", "var/lib/flatpak/.changed"}},
