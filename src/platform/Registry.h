@@ -1,6 +1,7 @@
 #pragma once
 // Registry family: the ANSI registry reads RegOpenKeyA, RegQueryValueExA,
-// RegEnumKeyExA, RegEnumValueA and RegCloseKey, read only, with Win32 status codes.
+// RegEnumKeyExA, RegEnumValueA and RegCloseKey, read only, with Win32 status codes,
+// and whether the machine keeps two registry views.
 // Names and text data are bytes in the ANSI code page, NUL-terminated as the A
 // functions take them.
 #include <cstdint>
@@ -43,12 +44,18 @@ inline constexpr int32_t kErrorBadPathname = 161;
 inline constexpr int32_t kErrorMoreData = 234;
 inline constexpr int32_t kErrorNoMoreItems = 259;
 
+// The registry view an open reads. 64-bit Windows keeps HKLM\SOFTWARE twice, for
+// 64-bit and for 32-bit programs; Own is the opening process's, the only one elsewhere.
+enum class RegView { Own, Wide64, Wow32 };
+
 class IRegistry {
 public:
     virtual ~IRegistry() = default;
     // Opens `subKey` (a backslash path, or empty/null for `key` itself) under an
-    // opened key or a predefined root; `result` is set only on success.
-    virtual int32_t RegOpenKeyA(RegKey key, const char* subKey, RegKey& result) = 0;
+    // opened key or a predefined root; `result` is set only on success. A view other
+    // than Own matters from a predefined root (an opened key stays in its view) and
+    // is asked for only where HasTwoViews says there are two.
+    virtual int32_t RegOpenKeyA(RegKey key, const char* subKey, RegKey& result, RegView view = RegView::Own) = 0;
     // Reads value `valueName` (empty/null: the key's unnamed value). `type` receives
     // the type when not null. With `data` null and `dataSize` not null, answers the
     // size only. A value larger than *dataSize is not copied: ERROR_MORE_DATA with
@@ -62,6 +69,8 @@ public:
     virtual int32_t RegEnumKeyExA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) = 0;
     virtual int32_t RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) = 0;
     virtual int32_t RegCloseKey(RegKey key) = 0;
+    // True on 64-bit Windows, for a process of either width.
+    virtual bool HasTwoViews() = 0;
 };
 
 }  // namespace velmora

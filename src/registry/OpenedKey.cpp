@@ -8,10 +8,11 @@ bool RegistryName(Platform& platform, const String& text, std::string& ansi) {
     return true;
 }
 
-OpenedKey::OpenedKey(Platform& platform, int32_t rootKey, const String& keyPath) : registry_(platform.registry) {
+OpenedKey::OpenedKey(Platform& platform, int32_t rootKey, const String& keyPath, RegView view)
+    : registry_(platform.registry) {
     std::string path;
     if (!RegistryName(platform, keyPath, path)) return;
-    open_ = registry_.RegOpenKeyA(RootKey(rootKey), path.c_str(), key_) == kErrorSuccess;
+    open_ = registry_.RegOpenKeyA(RootKey(rootKey), path.c_str(), key_, view) == kErrorSuccess;
 }
 
 OpenedKey::~OpenedKey() {

@@ -11,7 +11,7 @@ namespace velmora {
 
 class OpenedKey {
 public:
-    OpenedKey(Platform& platform, int32_t rootKey, const String& keyPath);
+    OpenedKey(Platform& platform, int32_t rootKey, const String& keyPath, RegView view = RegView::Own);
     ~OpenedKey();
     OpenedKey(const OpenedKey&) = delete;
     OpenedKey& operator=(const OpenedKey&) = delete;

@@ -19,7 +19,7 @@ String RegeditCls::GetRegStrValue(int32_t lngTotalKey, const String& strKeyPath,
         if (InStr(1, strKeyItem, kUnnamedMarker, Compare::Text) > 0)
             return ReadUnnamedValue(lngTotalKey, strKeyPath, strKeyStr);
         std::string item;
-        OpenedKey key(platform_, lngTotalKey, strKeyPath);
+        OpenedKey key(platform_, lngTotalKey, strKeyPath, view_);
         if (!key.IsOpen() || !RegistryName(platform_, strKeyItem, item)) return String();
         std::string buffer(kTextBufferBytes, '\0');
         uint32_t type = kRegNone, size = kTextBufferBytes;
@@ -38,7 +38,7 @@ String RegeditCls::GetRegStrValue(int32_t lngTotalKey, const String& strKeyPath,
 // the answer is cut at the first blank, so a value without blanks keeps the NUL
 // that ended it; callers of this form have always received it so.
 String RegeditCls::ReadUnnamedValue(int32_t lngTotalKey, const String& strKeyPath, const String& strKeyStr) {
-    OpenedKey key(platform_, lngTotalKey, strKeyPath);
+    OpenedKey key(platform_, lngTotalKey, strKeyPath, view_);
     if (!key.IsOpen()) return String();
     std::string buffer(kTextBufferBytes, ' ');
     uint32_t type = kRegNone, size = kTextBufferBytes;
@@ -56,7 +56,7 @@ String RegeditCls::ReadUnnamedValue(int32_t lngTotalKey, const String& strKeyPat
 int32_t RegeditCls::GetRegNumValue(int32_t lngTotalKey, const String& strKeyPath, const String& strKeyItem) {
     try {
         std::string item;
-        OpenedKey key(platform_, lngTotalKey, strKeyPath);
+        OpenedKey key(platform_, lngTotalKey, strKeyPath, view_);
         if (!key.IsOpen() || !RegistryName(platform_, strKeyItem, item)) return 0;
         uint32_t type = kRegNone, size = 0;
         if (platform_.registry.RegQueryValueExA(key.Get(), item.c_str(), &type, nullptr, &size) != kErrorSuccess)
@@ -83,7 +83,7 @@ bool RegeditCls::EnumKeyValue(int32_t lngTotalKey, const String& strKeyPath, std
 bool RegeditCls::EnumNames(int32_t lngTotalKey, const String& strKeyPath, std::vector<String>& names, bool subkeys) {
     try {
         names.resize(1);
-        OpenedKey key(platform_, lngTotalKey, strKeyPath);
+        OpenedKey key(platform_, lngTotalKey, strKeyPath, view_);
         if (!key.IsOpen()) return false;
         // Any answer but success ends the listing, a name too long for the buffer included.
         for (int16_t i = 0;; i = ToInt16(i + 1)) {

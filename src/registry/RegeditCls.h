@@ -1,6 +1,7 @@
 #pragma once
 // The registry reader: text and number values, and the names of a key's subkeys
-// or values. Read only; every operation answers an empty value instead of failing.
+// or values, in one registry view. Read only; every operation answers an empty value
+// instead of failing.
 #include <cstdint>
 #include <vector>
 
@@ -11,7 +12,7 @@ namespace velmora {
 
 class RegeditCls {
 public:
-    explicit RegeditCls(Platform& platform) : platform_(platform) {}
+    explicit RegeditCls(Platform& platform, RegView view = RegView::Own) : platform_(platform), view_(view) {}
 
     // A REG_SZ value of at most 200 bytes with its terminator, up to its first NUL.
     // A `strKeyItem` containing "默认" reads the key's unnamed value instead.
@@ -30,6 +31,7 @@ private:
     bool EnumNames(int32_t lngTotalKey, const String& strKeyPath, std::vector<String>& names, bool subkeys);
 
     Platform& platform_;
+    RegView view_;
 };
 
 }  // namespace velmora

@@ -9,26 +9,42 @@ namespace {
 
 const String kDisplayName = FromAscii(kRegDisplayName);
 
+// One uninstall entry: its subkey and the view that listed it.
+struct Entry {
+    RegView view = RegView::Own;
+    String subkey;
+};
+
 }  // namespace
 
 bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
     strSoftName.Resize(1);
-    RegeditCls registry(platform_);
-    std::vector<String> subkeys(1);
-    if (!registry.EnumKeyEx(kHKeyLocalMachine, kUninstallRoot, subkeys)) {
-        // Names listed and still False: the root was read but outgrew the reader's
-        // 16-bit counter. That is a failure of the list, not an unreadable root.
-        if (subkeys.size() > 1) Raise(Err::Overflow);
-        return false;
+    // 64-bit Windows keeps the programs of 64-bit and of 32-bit installers apart;
+    // a library of either width lists both, the 64-bit view first.
+    std::vector<RegView> views{RegView::Own};
+    if (platform_.registry.HasTwoViews()) views = {RegView::Wide64, RegView::Wow32};
+    std::vector<Entry> entries(1);
+    bool readable = false;
+    for (const RegView view : views) {
+        std::vector<String> subkeys(1);
+        if (!RegeditCls(platform_, view).EnumKeyEx(kHKeyLocalMachine, kUninstallRoot, subkeys)) {
+            // Names listed and still False: the root was read but outgrew the reader's
+            // 16-bit counter. That is a failure of the list, not an unreadable root.
+            if (subkeys.size() > 1) Raise(Err::Overflow);
+            continue;
+        }
+        readable = true;
+        for (size_t i = 1; i < subkeys.size(); ++i) entries.push_back({view, std::move(subkeys[i])});
     }
-    const int16_t last = ToInt16(static_cast<int64_t>(subkeys.size()) - 1);
+    if (!readable) return false;
+    // The 16-bit counters index the subkeys of both views together, so more than
+    // 32,767 of them fail here, before any name is read, as one view's do above.
+    const int16_t last = ToInt16(static_cast<int64_t>(entries.size()) - 1);
     int16_t count = 0;
-    // The names fit 16-bit indices, so a root of exactly 32,767 entries is listed
-    // whole; only a larger one fails, above.
     for (int32_t i = 1; i <= last; ++i) {
-        const String name = registry.GetRegStrValue(kHKeyLocalMachine,
-                                                    kUninstallRoot + u"\\" + subkeys[static_cast<size_t>(i)],
-                                                    kDisplayName);
+        const Entry& entry = entries[static_cast<size_t>(i)];
+        const String name = RegeditCls(platform_, entry.view)
+                                .GetRegStrValue(kHKeyLocalMachine, kUninstallRoot + u"\\" + entry.subkey, kDisplayName);
         if (!name.empty()) {
             count = ToInt16(count + 1);
             strSoftName.Resize(static_cast<size_t>(count) + 1);

@@ -1,6 +1,6 @@
 #pragma once
-// The installed programs: the display names of the uninstall entries, in the
-// registry's enumeration order, without filtering, sorting or merging duplicates.
+// The installed programs: the display names of the machine-wide uninstall entries,
+// in the registry's enumeration order, without filtering, sorting or merging duplicates.
 #include <vector>
 
 #include "base/String.h"
@@ -16,10 +16,12 @@ public:
     explicit clsSoftWare(Platform& platform) : platform_(platform) {}
 
     // Fills strSoftName[1..n] with the display names (index 0 is kept, everything
-    // else dropped first). True when the uninstall root could be read, even if it
-    // lists nothing. Catches nothing: an uninstall root of more than 32,767 entries
-    // is beyond its 16-bit counters and fails with Overflow, and an array the host
-    // will not let it resize fails with the error that refusal raises.
+    // else dropped first); on 64-bit Windows those of the 64-bit view, then those of
+    // the 32-bit view, each read in its own view. True when an uninstall root could
+    // be read, even if it lists nothing. Catches nothing: more than 32,767 uninstall
+    // subkeys (over both views) are beyond its 16-bit counters and fail with
+    // Overflow, and an array the host will not let it resize fails with the error
+    // that refusal raises.
     bool GetComputerSoftWare(StringArrayRef strSoftName);
 
 private:

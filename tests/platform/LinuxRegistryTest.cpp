@@ -14,6 +14,7 @@
 #include "Scratch.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/LinuxRegistry.h"
+#include "platform/linux/packages/DpkgPackages.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "public/clsTarsin.h"
 #include "registry/GetRegValue.h"
@@ -163,6 +164,41 @@ TEST(LinuxRegistryReaders, PackageDatabaseChangesAreSeen) {
     fs::rename(dir.root() + "var/lib/dpkg", dir.root() + "var/lib/dpkg-old");
     dir.Write("var/lib/dpkg/status", Stanza("one", "install ok installed") + "\n" + Stanza("two", "install ok installed"));
     EXPECT_EQ(count(), 2);
+    EXPECT_EQ(registry.OpenHandleCount(), 0u);
+}
+
+// The uninstall key as a registry lists it: "subkey = DisplayName", in order.
+std::vector<std::string> UninstallEntries(IRegistry& registry) {
+    std::vector<std::string> entries;
+    RegKey root = 0;
+    if (registry.RegOpenKeyA(RootKey(kHKeyLocalMachine), kRegUninstallKey, root) != kErrorSuccess) return entries;
+    char name[256], display[256];
+    for (uint32_t i = 0, size = sizeof name; registry.RegEnumKeyExA(root, i, name, size) == 0; ++i, size = sizeof name) {
+        RegKey key = 0;
+        uint32_t bytes = sizeof display;
+        registry.RegOpenKeyA(root, name, key);
+        registry.RegQueryValueExA(key, kRegDisplayName, nullptr, reinterpret_cast<uint8_t*>(display), &bytes);
+        registry.RegCloseKey(key);
+        entries.push_back(std::string(name) + " = " + display);
+    }
+    registry.RegCloseKey(root);
+    return entries;
+}
+
+// Every database present lists its packages after those of the databases before it;
+// one that appears or goes away is seen at the next call, and a key two databases
+// share stays for both.
+TEST(LinuxRegistryReaders, PackageDatabasesInTheirOrder) {
+    RootDir dir;
+    dir.Write("var/lib/dpkg/status", Stanza("zlib", "install ok installed"));
+    dir.Write("lib/apk/db/installed", "P:zlib\nV:1.3-r0\nm:Alpine <a@example.org>\n");
+    LinuxRegistry registry(dir.root());
+    EXPECT_EQ(UninstallEntries(registry), (std::vector<std::string>{"zlib = zlib 1.0-1", "zlib (apk) = zlib 1.3-r0"}));
+    dir.Write("var/lib/pacman/local/hello-2.12-1/desc", "%NAME%\nhello\n\n%VERSION%\n2.12-1\n");
+    EXPECT_EQ(UninstallEntries(registry), (std::vector<std::string>{"zlib = zlib 1.0-1", "hello-2.12-1 = hello 2.12-1",
+                                                                    "zlib (apk) = zlib 1.3-r0"}));
+    fs::remove_all(dir.root() + "var/lib/dpkg");
+    EXPECT_EQ(UninstallEntries(registry), (std::vector<std::string>{"hello-2.12-1 = hello 2.12-1", "zlib = zlib 1.3-r0"}));
     EXPECT_EQ(registry.OpenHandleCount(), 0u);
 }
 

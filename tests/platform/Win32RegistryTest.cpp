@@ -68,25 +68,33 @@ private:
 };
 
 // What the uninstall key lists, read independently through the wide API: each
-// subkey in enumeration order whose DisplayName is text that fits 199 ANSI bytes.
+// subkey in enumeration order whose DisplayName is text that fits 199 ANSI bytes;
+// on 64-bit Windows the 64-bit view's, then the 32-bit view's.
 std::vector<String> DisplayNamesByWideApi() {
     std::vector<String> names;
-    HKEY root = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstall.c_str(), 0, KEY_READ, &root) != ERROR_SUCCESS) return names;
-    for (DWORD i = 0;; ++i) {
-        wchar_t subkey[512];
-        DWORD size = 512;
-        if (::RegEnumKeyExW(root, i, subkey, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        wchar_t value[2048] = {};
-        DWORD type = 0, bytes = sizeof value - sizeof(wchar_t);
-        if (::RegGetValueW(root, subkey, L"DisplayName", RRF_RT_ANY | RRF_NOEXPAND, &type, value, &bytes) !=
-                ERROR_SUCCESS ||
-            type != REG_SZ || value[0] == 0)
+    BOOL wow64 = FALSE;
+    std::vector<REGSAM> views{0};
+    if (sizeof(void*) == 8 || (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64))
+        views = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+    for (const REGSAM view : views) {
+        HKEY root = nullptr;
+        if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstall.c_str(), 0, KEY_READ | view, &root) != ERROR_SUCCESS)
             continue;
-        const int ansi = ::WideCharToMultiByte(CP_ACP, 0, value, -1, nullptr, 0, nullptr, nullptr);
-        if (ansi <= 200) names.push_back(FromWide(value));
+        for (DWORD i = 0;; ++i) {
+            wchar_t subkey[512];
+            DWORD size = 512;
+            if (::RegEnumKeyExW(root, i, subkey, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+            wchar_t value[2048] = {};
+            DWORD type = 0, bytes = sizeof value - sizeof(wchar_t);
+            if (::RegGetValueW(root, subkey, L"DisplayName", RRF_RT_ANY | RRF_NOEXPAND, &type, value, &bytes) !=
+                    ERROR_SUCCESS ||
+                type != REG_SZ || value[0] == 0)
+                continue;
+            const int ansi = ::WideCharToMultiByte(CP_ACP, 0, value, -1, nullptr, 0, nullptr, nullptr);
+            if (ansi <= 200) names.push_back(FromWide(value));
+        }
+        ::RegCloseKey(root);
     }
-    ::RegCloseKey(root);
     return names;
 }
 

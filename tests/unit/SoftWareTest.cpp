@@ -111,5 +111,66 @@ TEST(SoftWare, SixteenBitCountersHoldExactly32767Entries) {
     EXPECT_EQ(list.back(), u"x");
 }
 
+// A 64-bit machine: the fake's second tree is the 32-bit view. The 64-bit view is
+// listed first, each name read in the view that listed it; a view whose root cannot
+// be read adds nothing, and only when neither can is the list unreadable.
+TEST(SoftWare, TwoViewsListThe64BitViewFirst) {
+    const struct {
+        const char* label;
+        bool locked64, root32;  // the 64-bit root refuses opening; the 32-bit view has a root
+        std::vector<String> list;
+        int yields;
+    } cases[] = {
+        {"both views", false, true, {u"", u"Sixty-Four", u"Alpha", u"Thirty-Two", u"Alpha"}, 6},
+        {"no 32-bit root", false, false, {u"", u"Sixty-Four", u"Alpha"}, 3},
+        {"unreadable 64-bit root", true, true, {u"", u"Thirty-Two", u"Alpha"}, 4},
+        {"neither", true, false, {u""}, 0},
+    };
+    for (const auto& c : cases) {
+        FakePlatform fake;
+        RegistryKey& root64 = fake.registry.Key(kRoot);
+        root64.Add("Shared").SetString("DisplayName", "Sixty-Four");
+        root64.Add("A").SetString("DisplayName", "Alpha");
+        root64.openable = !c.locked64;
+        RegistryKey& root32 = fake.registry.Key32(c.root32 ? kRoot : "SOFTWARE\\Other");
+        root32.Add("Shared").SetString("DisplayName", "Thirty-Two");
+        root32.Add("B").SetString("DisplayName", "Alpha");
+        root32.Add("C");
+        std::vector<String> list;
+        EXPECT_EQ(clsSoftWare(fake).GetComputerSoftWare(list), c.list.size() > 1) << c.label;
+        EXPECT_EQ(list, c.list) << c.label;
+        EXPECT_EQ(fake.pendingMessageYields, c.yields) << c.label;
+        EXPECT_EQ(fake.registry.OpenHandleCount(), 0u) << c.label;
+    }
+}
+
+// The 16-bit counters index the subkeys of both views together, named or not: more
+// than 32,767 fail before any name is read.
+TEST(SoftWare, SixteenBitCountersSpanBothViews) {
+    for (const int wow32 : {16383, 16384}) {
+        FakePlatform fake;
+        RegistryKey& root64 = fake.registry.Key(kRoot);
+        for (int i = 0; i < 16384; ++i) root64.Add("p" + std::to_string(i)).SetString("DisplayName", "x");
+        RegistryKey& root32 = fake.registry.Key32(kRoot);
+        for (int i = 1; i < wow32; ++i) root32.Add("q" + std::to_string(i));
+        root32.Add("last").SetString("DisplayName", "y");
+        std::vector<String> list;
+        if (wow32 == 16383) {
+            EXPECT_TRUE(clsSoftWare(fake).GetComputerSoftWare(list));
+            EXPECT_EQ(list.size(), 16386u);
+            EXPECT_EQ(list.back(), u"y");
+            continue;
+        }
+        try {
+            clsSoftWare(fake).GetComputerSoftWare(list);
+            ADD_FAILURE() << "32,768 subkeys over both views must fail the call";
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.Number(), 6);
+        }
+        EXPECT_EQ(fake.registry.opens, std::vector<std::string>(2, kRoot)) << "only the roots opened";
+        EXPECT_EQ(fake.registry.OpenHandleCount(), 0u);
+    }
+}
+
 }  // namespace
 }  // namespace velmora

@@ -88,7 +88,9 @@ RegistryKey* RegistryTree::Root(int32_t rootKey) {
 
 const RegistryKey* RegistryTree::Root(int32_t rootKey) const { return const_cast<RegistryTree*>(this)->Root(rootKey); }
 
-bool TreeRegistry::Resolve(RegKey key, Opened& opened) {
+std::shared_ptr<const RegistryTree> TreeRegistry::ViewTree(RegView) { return source_(); }
+
+bool TreeRegistry::Resolve(RegKey key, Opened& opened, RegView view) {
     const auto found = handles_.find(key);
     if (found != handles_.end()) {
         opened = found->second;
@@ -96,17 +98,17 @@ bool TreeRegistry::Resolve(RegKey key, Opened& opened) {
     }
     int32_t narrow = 0;
     if (!IsPredefinedRoot(key, narrow)) return false;
-    auto tree = source_();
+    auto tree = ViewTree(view);
     const RegistryKey* root = tree ? tree->Root(narrow) : nullptr;
     if (root == nullptr) return false;
     opened = {std::move(tree), root};
     return true;
 }
 
-int32_t TreeRegistry::RegOpenKeyA(RegKey key, const char* subKey, RegKey& result) {
+int32_t TreeRegistry::RegOpenKeyA(RegKey key, const char* subKey, RegKey& result, RegView view) {
     std::lock_guard lock(mutex_);
     Opened opened;
-    if (!Resolve(key, opened)) return kErrorInvalidHandle;
+    if (!Resolve(key, opened, view)) return kErrorInvalidHandle;
     std::string_view path = subKey ? subKey : "";
     if (path.empty()) {  // Win32 hands back the very handle it was given
         result = key;

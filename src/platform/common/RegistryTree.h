@@ -79,22 +79,28 @@ public:
     using Source = std::function<std::shared_ptr<const RegistryTree>()>;
     explicit TreeRegistry(Source source) : source_(std::move(source)) {}
 
-    int32_t RegOpenKeyA(RegKey key, const char* subKey, RegKey& result) override;
+    int32_t RegOpenKeyA(RegKey key, const char* subKey, RegKey& result, RegView view = RegView::Own) override;
     int32_t RegQueryValueExA(RegKey key, const char* valueName, uint32_t* type, uint8_t* data,
                              uint32_t* dataSize) override;
     int32_t RegEnumKeyExA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) override;
     int32_t RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) override;
     int32_t RegCloseKey(RegKey key) override;
+    // One view: every view opens the same tree.
+    bool HasTwoViews() override { return false; }
 
     // Handles opened and not yet closed (tests check that readers close every key).
     size_t OpenHandleCount() const;
+
+protected:
+    // The tree a predefined root opens in `view`; the source's, whatever the view.
+    virtual std::shared_ptr<const RegistryTree> ViewTree(RegView view);
 
 private:
     struct Opened {
         std::shared_ptr<const RegistryTree> tree;
         const RegistryKey* key = nullptr;
     };
-    bool Resolve(RegKey key, Opened& opened);
+    bool Resolve(RegKey key, Opened& opened, RegView view = RegView::Own);
     static int32_t CopyName(const std::string& from, char* name, uint32_t& nameSize);
 
     Source source_;

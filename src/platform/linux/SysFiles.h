@@ -73,6 +73,11 @@ public:
     int Get(bool& opened);
     // Gives the descriptor up for the rest of this process.
     void Drop() { fd_.reset(); }
+    // Closes the descriptor; the next Get opens another.
+    void Renew() {
+        fd_.reset();
+        owner_ = 0;
+    }
 
 private:
     std::function<UniqueFd()> open_;
@@ -89,5 +94,14 @@ inline std::string TrimSpace(std::string_view text) {
 }
 // Blanks and tabs removed from both ends, and the CR of a line that ended in CR LF.
 inline std::string_view TrimBlanks(std::string_view text) { return TrimView(text, " \t", " \t\r"); }
+// "key<separator>value" split at the first separator, both sides trimmed of blanks;
+// false for a line without one.
+inline bool SplitAt(std::string_view line, char separator, std::string_view& key, std::string_view& value) {
+    const size_t at = line.find(separator);
+    if (at == std::string_view::npos) return false;
+    key = TrimBlanks(line.substr(0, at));
+    value = TrimBlanks(line.substr(at + 1));
+    return true;
+}
 
 }  // namespace velmora

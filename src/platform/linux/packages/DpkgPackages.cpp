@@ -1,0 +1,119 @@
+#include "platform/linux/packages/DpkgPackages.h"
+
+#include <sys/stat.h>
+
+#include <map>
+
+#include "platform/linux/LineStream.h"
+#include "platform/linux/SysFiles.h"
+
+namespace velmora {
+namespace {
+
+constexpr size_t kMaxPackageName = 200;
+
+// Package and architecture names as dpkg allows them; anything else (a backslash
+// above all, which would split the registry path) marks a damaged stanza.
+bool IsName(std::string_view text, bool package) {
+    if (text.empty() || text.size() > kMaxPackageName) return false;
+    for (const char c : text) {
+        const bool ok = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+                        (package && ((c >= 'A' && c <= 'Z') || c == '+' || c == '.'));
+        if (!ok) return false;
+    }
+    return true;
+}
+
+// The third word of "want flag status", as dpkg-query's db:Status-Status gives it.
+bool IsInstalled(std::string_view status) {
+    for (int word = 0; word < 2; ++word) {
+        const size_t blank = status.find(' ');
+        if (blank == std::string_view::npos) return false;
+        status = TrimBlanks(status.substr(blank + 1));
+    }
+    return status == "installed";
+}
+
+struct Stanza {
+    InstalledPackage fields;
+    std::string status;
+    bool damaged = false;
+    bool any = false;
+};
+
+void TakeField(Stanza& stanza, std::string_view line, bool overlong) {
+    std::string_view name, value;
+    if (!SplitAt(line, ':', name, value)) return;
+    stanza.any = true;
+    if (SameIgnoringAsciiCase(name, "Package")) {
+        stanza.damaged |= overlong || !IsName(value, true);
+        stanza.fields.package = value;
+    } else if (SameIgnoringAsciiCase(name, "Architecture")) {
+        stanza.damaged |= overlong || !IsName(value, false);
+        stanza.fields.architecture = value;
+    } else if (SameIgnoringAsciiCase(name, "Status")) {
+        stanza.damaged |= overlong;
+        stanza.status = value;
+    } else if (SameIgnoringAsciiCase(name, "Version")) {
+        stanza.fields.version = overlong ? std::string_view() : value;  // a damaged version is left out
+    } else if (SameIgnoringAsciiCase(name, "Multi-Arch")) {
+        stanza.fields.multiArchSame = value == "same";
+    } else if (SameIgnoringAsciiCase(name, "Maintainer")) {
+        stanza.fields.maintainer = overlong ? std::string_view() : value;
+    }
+}
+
+std::string NativeArchitecture(const std::vector<InstalledPackage>& packages) {
+    std::map<std::string, size_t> counts;
+    for (const auto& p : packages) {
+        if (p.package == "dpkg") return p.architecture;  // dpkg is always of the native architecture
+        if (p.architecture != "all") ++counts[p.architecture];
+    }
+    std::string native;
+    size_t most = 0;
+    for (const auto& [architecture, count] : counts)
+        if (count > most) most = count, native = architecture;
+    return native;
+}
+
+}  // namespace
+
+bool ReadInstalledPackages(const std::string& statusPath, std::vector<InstalledPackage>& packages) {
+    packages.clear();
+    Stanza stanza;
+    auto finish = [&] {
+        if (stanza.any && !stanza.damaged && !stanza.fields.package.empty() && IsInstalled(stanza.status) &&
+            packages.size() < kMaxInstalledPackages)
+            packages.push_back(std::move(stanza.fields));
+        stanza = Stanza();
+    };
+    const bool read = ForEachLine(statusPath, [&](std::string_view line, bool overlong) {
+        if (TrimBlanks(line).empty() && !overlong)
+            finish();
+        else if (line.front() != ' ' && line.front() != '\t')  // continuation lines belong to fields not read
+            TakeField(stanza, line, overlong);
+        return true;
+    });
+    finish();  // a last stanza without its blank line still counts
+    if (!read) packages.clear();
+    return read;
+}
+
+bool ReadDpkgPackages(const std::string& root, std::vector<PackageRecord>& records) {
+    std::vector<InstalledPackage> packages;
+    if (!ReadInstalledPackages(root + "var/lib/dpkg/status", packages)) {
+        struct stat st{};
+        return ::stat((root + "var/lib/dpkg/status").c_str(), &st) != 0;  // absent: no dpkg here
+    }
+    const std::string native = NativeArchitecture(packages);
+    for (auto& p : packages) {
+        if (records.size() >= kMaxInstalledPackages) break;
+        std::string name = p.package;
+        const bool foreign = p.architecture != "all" && p.architecture != native;
+        if (!p.architecture.empty() && (foreign || p.multiArchSame)) name += ":" + p.architecture;
+        records.push_back({name, name, std::move(p.version), std::move(p.maintainer)});
+    }
+    return true;
+}
+
+}  // namespace velmora
