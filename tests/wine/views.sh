@@ -30,24 +30,23 @@ wrun regsvr32 /s "$win64" || fail "64-bit regsvr32 $win64"
 # list CSCRIPT NAME: the facade's answer, then the class's array joined the same way, into $work/NAME.
 list() {
   wrun "$1" //nologo 'C:\velmora-views64\views.vbs' | tr -d '\r' >"$work/$2" || { cat "$work/$2"; fail "$1"; }
-  # Wine writes code page 936: read bytes, never characters.
-  [ "$(LC_ALL=C sed -n 2p "$work/$2")" = "$(LC_ALL=C sed -n 1p "$work/$2")" ] ||
+  [ "$(sed -n 2p "$work/$2")" = "$(sed -n 1p "$work/$2")" ] ||
     fail "$2: clsSoftWare's array and GetComputerSoftWare differ: $(cat "$work/$2")"
 }
 list cscript x64
-answer=$(LC_ALL=C sed -n 1p "$work/x64")
+answer=$(sed -n 1p "$work/x64")
 rest=${answer#*Probe Sixty-Four|}
 [ "$rest" != "$answer" ] && [ "${rest#*Probe Thirty-Two|}" != "$rest" ] ||
   fail "the 64-bit DLL does not list the 64-bit view's entry before the 32-bit view's: $answer"
-[ "$(printf '%s' "$answer" | LC_ALL=C grep -o 'Probe [A-Za-z-]*|' | LC_ALL=C sort | uniq -d)" = "" ] ||
+[ "$(printf '%s' "$answer" | grep -o 'Probe [A-Za-z-]*|' | sort | uniq -d)" = "" ] ||
   fail "a probe listed twice: $answer"
 echo "64-bit DLL: both views, the 64-bit view first"
 
 status=0
-"$VELMORA_TOOLS/can-run-32bit" "$work" || status=$?
+reason=$("$VELMORA_TOOLS/can-run-32bit" --wine "$work") || status=$?
 case $status in
   0) ;;
-  1) echo "32-bit DLL not run: this kernel cannot run 32-bit programs"; exit 0 ;;
+  1) echo "32-bit DLL not run: $reason"; exit 0 ;;
   *) fail "tools/can-run-32bit could not tell whether 32-bit programs run" ;;
 esac
 [ -f "$1" ] || { echo "no 32-bit Tarsin.dll at $1: build the win32 preset first"; exit 77; }
