@@ -41,16 +41,6 @@ public:
     }
 };
 
-// What the worker makes of the IDENTIFY reply: words 10-19 swapped, cut, trimmed.
-String SerialOfReply(Platform& platform, const SendCmdOutParams& reply) {
-    SerialBytes serial(reply.bBuffer + 20, reply.bBuffer + 40);
-    serial.resize(41, 0);
-    SwapBytes(serial, 20);
-    String text = BytesToString(platform, serial, 20);
-    const auto first = text.find_first_not_of(u' '), last = text.find_last_not_of(u' ');
-    return first == String::npos ? String() : text.substr(first, last - first + 1);
-}
-
 std::optional<String> IdentifyPhysicalDrive0(LinuxPlatform& host, const std::string& root) {
     LinuxDisk disk(root);
     const DeviceHandle h = disk.CreateFileA("\\\\.\\PhysicalDrive0      ", 0xC0000000, 3, kOpenExisting);
@@ -66,7 +56,7 @@ std::optional<String> IdentifyPhysicalDrive0(LinuxPlatform& host, const std::str
     EXPECT_TRUE(disk.CloseHandle(h));
     EXPECT_FALSE(disk.CloseHandle(h));
     if (!ok) return String();
-    return SerialOfReply(host.platform(), reply);
+    return IdentifySerial(host.platform(), reply.bBuffer);
 }
 
 TEST(LinuxDisk, SerialFromEachKernelSource) {
