@@ -76,6 +76,10 @@ TEST(LinuxDisk, SerialFromEachKernelSource) {
          {{"sys/block/sdb/device/model", "M"}, {"sys/block/sdb/dev", "8:16\n"},
           {"run/udev/data/b8:16", "S:disk/by-id/x\nE:ID_SERIAL=ATA_X_Z1\nE:ID_SERIAL_SHORT=Z1D2E3F4G5H6J7K8L9M0N1\n"}},
          u"Z1D2E3F4G5H6J7K8L9M0"},  // cut to the 20 characters of the field
+        {"removable disk sorting first",
+         {{"sys/block/sda/removable", "1\n"}, {"sys/block/sda/device/serial", "STICK"},
+          {"sys/block/sdb/removable", "0\n"}, {"sys/block/sdb/device/serial", "FIXED"}},
+         u"FIXED"},
         {"no serial anywhere", {{"sys/block/sdc/device/model", "M"}}, u""},
         {"only virtual devices", {{"sys/block/loop0/device/x", ""}, {"sys/block/zram0/serial", "Z"}}, std::nullopt},
     };
