@@ -16,6 +16,8 @@ constexpr size_t kCodeLength = 16;
 constexpr int kSerialLength = 20;
 constexpr size_t kSerialOffset = 20;  // IDENTIFY words 10-19
 constexpr size_t kSerialListSize = 41;
+constexpr size_t kIntegrityByte = 510;  // IDENTIFY word 255: signature, then checksum
+constexpr uint8_t kIntegritySignature = 0xA5;
 
 // The version answer: GETVERSIONOUTPARAMS and one more reserved word, 28 bytes.
 struct VersionAnswer {
@@ -92,6 +94,23 @@ String BytesToString(Platform& platform, const SerialBytes& list, int n) {
     return platform.codec.AnsiToString(bytes);
 }
 
+String IdentifySerial(Platform& platform, std::span<const uint8_t, kIdentifyBytes> data) {
+    // Virtual-disk drivers answer IDENTIFY with success and random bytes, which
+    // must not become an identity that changes from start to start.
+    if (data[kIntegrityByte] == kIntegritySignature) {
+        uint8_t sum = 0;
+        for (const uint8_t byte : data) sum += byte;
+        if (sum != 0) return String();
+    }
+    // The list has always had 41 elements; the serial fills 0-19 and 20 ends it.
+    SerialBytes serial(kSerialListSize, 0);
+    std::copy_n(data.begin() + kSerialOffset, kSerialLength, serial.begin());
+    SwapBytes(serial, kSerialLength);
+    const auto end = std::find(serial.begin(), serial.end(), 0);
+    if (!std::all_of(serial.begin(), end, [](uint8_t byte) { return byte >= 0x20 && byte <= 0x7E; })) return String();
+    return Trim(BytesToString(platform, serial, kSerialLength));
+}
+
 String GetIdeDeviceMap(uint8_t map) {
     String text;
     for (const auto& s : kDeviceMapSentences)
@@ -126,13 +145,9 @@ String clsDisk::SmartSerial(const char* device, uint32_t access, uint32_t shareM
     SendCmdOutParams reply;
     if (!disk.DeviceIoControl(handle, kSmartRcvDriveData, &command, sizeof command, &reply, sizeof reply))
         return answer;
-
-    // The list has always had 41 elements; the serial fills 0-19 and 20 ends it.
-    SerialBytes serial(kSerialListSize, 0);
-    std::copy_n(reply.bBuffer + kSerialOffset, kSerialLength, serial.begin());
-    serial[kSerialLength] = 0;
-    SwapBytes(serial, kSerialLength);
-    return Trim(BytesToString(platform_, serial, kSerialLength));
+    // Untrusted data is no serial on 9x too, not the device map of a failed request:
+    // a drive answering random bytes would otherwise flip between the two codes.
+    return IdentifySerial(platform_, reply.bBuffer);
 }
 
 String clsDisk::GetSmartSerialIn9X() { return SmartSerial("\\\\.\\Smartvsd", 0, 0, kCreateNew, true); }

@@ -2,6 +2,7 @@
 // The disk worker: the machine identity code (SMART serial of the first drive,
 // else the outside identity library) and the logical drives with their space.
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "base/String.h"
@@ -28,6 +29,11 @@ using SerialBytes = std::vector<uint8_t>;
 void SwapBytes(SerialBytes& list, int n);
 // Elements 0..n as single-byte characters, up to the first 0.
 String BytesToString(Platform& platform, const SerialBytes& list, int n);
+// The serial in IDENTIFY data: words 10-19 swapped, up to the first 0, trimmed. The
+// empty text when the data is not to be trusted: a signed integrity word (byte 510 is
+// 0xA5) whose 512 bytes do not sum to 0, or a byte outside printable ASCII before the
+// first 0. A 0 ends the serial (the bytes after it are padding, never part of it).
+String IdentifySerial(Platform& platform, std::span<const uint8_t, kIdentifyBytes> data);
 // One sentence per drive that the SMART device map marks present.
 String GetIdeDeviceMap(uint8_t map);
 // The two 32-bit halves of a size: the low half unsigned, the high half signed.
@@ -40,7 +46,8 @@ public:
     // Identity code of this machine, at most 16 characters, or the empty text.
     String GetComputerIdCode();
     // The serial of the first IDE drive (on 9x, else the device-map sentences), or
-    // the empty text. Only GetComputerIdCode relies on them; tests call them directly.
+    // the empty text, also for IDENTIFY data that IdentifySerial does not trust. Only
+    // GetComputerIdCode relies on them; tests call them directly.
     String GetSmartSerialIn9X();
     String GetSmartSerialInNT();
 

@@ -41,16 +41,6 @@ public:
     }
 };
 
-// What the worker makes of the IDENTIFY reply: words 10-19 swapped, cut, trimmed.
-String SerialOfReply(Platform& platform, const SendCmdOutParams& reply) {
-    SerialBytes serial(reply.bBuffer + 20, reply.bBuffer + 40);
-    serial.resize(41, 0);
-    SwapBytes(serial, 20);
-    String text = BytesToString(platform, serial, 20);
-    const auto first = text.find_first_not_of(u' '), last = text.find_last_not_of(u' ');
-    return first == String::npos ? String() : text.substr(first, last - first + 1);
-}
-
 std::optional<String> IdentifyPhysicalDrive0(LinuxPlatform& host, const std::string& root) {
     LinuxDisk disk(root);
     const DeviceHandle h = disk.CreateFileA("\\\\.\\PhysicalDrive0      ", 0xC0000000, 3, kOpenExisting);
@@ -66,7 +56,7 @@ std::optional<String> IdentifyPhysicalDrive0(LinuxPlatform& host, const std::str
     EXPECT_TRUE(disk.CloseHandle(h));
     EXPECT_FALSE(disk.CloseHandle(h));
     if (!ok) return String();
-    return SerialOfReply(host.platform(), reply);
+    return IdentifySerial(host.platform(), reply.bBuffer);
 }
 
 TEST(LinuxDisk, SerialFromEachKernelSource) {
@@ -86,6 +76,10 @@ TEST(LinuxDisk, SerialFromEachKernelSource) {
          {{"sys/block/sdb/device/model", "M"}, {"sys/block/sdb/dev", "8:16\n"},
           {"run/udev/data/b8:16", "S:disk/by-id/x\nE:ID_SERIAL=ATA_X_Z1\nE:ID_SERIAL_SHORT=Z1D2E3F4G5H6J7K8L9M0N1\n"}},
          u"Z1D2E3F4G5H6J7K8L9M0"},  // cut to the 20 characters of the field
+        {"removable disk sorting first",
+         {{"sys/block/sda/removable", "1\n"}, {"sys/block/sda/device/serial", "STICK"},
+          {"sys/block/sdb/removable", "0\n"}, {"sys/block/sdb/device/serial", "FIXED"}},
+         u"FIXED"},
         {"no serial anywhere", {{"sys/block/sdc/device/model", "M"}}, u""},
         {"only virtual devices", {{"sys/block/loop0/device/x", ""}, {"sys/block/zram0/serial", "Z"}}, std::nullopt},
     };

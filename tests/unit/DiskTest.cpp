@@ -189,6 +189,42 @@ TEST(DiskIdentity, CutToSixteenThenCleaned) {
     }
 }
 
+TEST(DiskIdentity, IdentifyDataThatFailsItsChecksLeavesTheCodeToTheLibrary) {
+    enum Integrity { kUnsigned, kSigned, kBadSum };
+    const struct {
+        const char* what;
+        std::string serial;  // as read, before the drive's swap
+        Integrity integrity;
+        const char16_t* code;
+    } cases[] = {
+        {"valid, no signature", " S3Z9 NB0K~", kUnsigned, u"S3Z9 NB0K~"},
+        {"valid, signed", " S3Z9 NB0K~", kSigned, u"S3Z9 NB0K~"},
+        {"signed, bad checksum", " S3Z9 NB0K~", kBadSum, u"LIBCODE"},
+        {"control byte", "S3Z9\x1F" "NB0K", kSigned, u"LIBCODE"},
+        {"DEL", "S3Z9\x7F" "NB0K", kUnsigned, u"LIBCODE"},
+        {"high-ASCII byte", "S3Z9\xE9" "NB0K", kUnsigned, u"LIBCODE"},
+        {"all blanks", "", kSigned, u"LIBCODE"},
+        {"a 0 ends the serial; what follows is not judged", std::string("S3Z9\0\x01\xFF", 7), kUnsigned, u"S3Z9"},
+    };
+    for (const auto& c : cases)
+        for (const uint32_t platformId : {1u, 2u}) {  // the 9x and NT routes
+            FakePlatform fake;
+            fake.versionRecord.dwPlatformId = platformId;
+            ScriptSmart(fake, 0x01);
+            ScriptLibrary(fake, "LIBCODE");
+            auto& block = fake.disk.identify;
+            block[0] = 0x40;
+            fake.disk.SetSerialField(AsDriveStoresIt(c.serial));
+            if (c.integrity != kUnsigned) {
+                block[510] = 0xA5;
+                uint8_t sum = 0;
+                for (size_t i = 0; i < 511; ++i) sum += block[i];
+                block[511] = static_cast<uint8_t>(-sum + (c.integrity == kBadSum ? 1 : 0));
+            }
+            EXPECT_EQ(clsTarsin(fake).GetDiskSerialNumber(), c.code) << c.what << " / " << platformId;
+        }
+}
+
 TEST(DiskIdentity, MissingLibraryOrExportOrVersionGivesEmpty) {
     {
         FakePlatform fake;

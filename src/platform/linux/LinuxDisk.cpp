@@ -93,6 +93,12 @@ std::vector<std::string> LinuxDisk::WholeDisks() const {
         disks.push_back(name);
     }
     std::sort(disks.begin(), disks.end());
+    // A stick or card reader sorting first must not become drive 0 and so the identity;
+    // as on Windows, removable disks come after the fixed ones.
+    std::stable_partition(disks.begin(), disks.end(), [&](const std::string& name) {
+        const auto mark = ReadSysFile(folder + name + "/removable", 16);
+        return !(mark && TrimSpace(*mark) == "1");
+    });
     return disks;
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // Linux disk devices seen through the Win32 device calls: physical drive N is the
-// Nth whole disk under /sys/block (virtual block devices left out). IDENTIFY data
-// comes from the drive where the kernel allows it (HDIO_GET_IDENTITY, which needs
-// privileges and an ATA disk); otherwise it is built from the serial number that
-// the kernel publishes, laid out in words 10-19 as a drive stores it.
+// Nth whole disk under /sys/block (virtual block devices left out, removable ones
+// last). IDENTIFY data comes from the drive where the kernel allows it
+// (HDIO_GET_IDENTITY, which needs privileges and an ATA disk); otherwise it is built
+// from the serial number that the kernel publishes, laid out in words 10-19 as a
+// drive stores it.
 #include <array>
 #include <map>
 #include <memory>
@@ -33,7 +34,8 @@ public:
                             uint32_t outSize) override;
     int32_t CloseHandle(DeviceHandle device) override;
 
-    // The whole disks that stand for physical drives 0, 1, ... ("vda", "sda").
+    // The whole disks that stand for physical drives 0, 1, ... ("vda", "sda"): the fixed
+    // ones in name order, then the removable ones in name order.
     std::vector<std::string> WholeDisks() const;
     // IDENTIFY data from what the kernel publishes about `disk`; nullopt without a serial.
     std::optional<IdentifyData> IdentifyFromSysfs(const std::string& disk) const;
