@@ -179,9 +179,11 @@ def packages_table(w, packages):
     w("The facade's row is the list as a caller gets it: the registry keeps its tree until a database")
     w("changes, so its first call, which builds the tree (the last row), is left out. `rpm --root R")
     w("--dbpath /var/lib/rpm -qa`, `pacman -r R --dbpath R/var/lib/pacman -Q` and `dpkg-query")
-    w("--admindir=R/var/lib/dpkg -W` read the scratch root. No listing for apk (apk-tools is not a")
-    w("package of this Debian), flatpak (`flatpak list` lists only deployments made through an ostree")
-    w("repository, which the scratch tree has not) or snap (`snap list` asks the snapd service).")
+    w("--admindir=R/var/lib/dpkg -W` read the scratch root; `rpm -qa` also lists the signing key that")
+    w("the fixture imports where gpg is installed, which the reader leaves out. No listing for apk")
+    w("(apk-tools is not a package of this Debian), flatpak (`flatpak list` lists only deployments")
+    w("made through an ostree repository, which the scratch tree has not) or snap (`snap list` asks")
+    w("the snapd service).")
     w("")
 
 
@@ -335,7 +337,7 @@ def main():
     w("")
     w("Still far from the floor: `GetInternetCardAddress` and `GetDiskSerialNumber` (their floors here")
     w("count only the log; the NetBIOS adapter status and the drive IDENTIFY have no floor measured")
-    w("yet), and the software list at about 6× (the worker opens every uninstall key by its full path")
+    w("yet), and the software list (the worker opens every uninstall key by its full path")
     w("and converts whole fixed-size buffers, as the Windows readers do).")
     w("")
     w("## Floors, alone")
