@@ -3,12 +3,7 @@
 // (its floor) and the system tool that tells the same fact, run as a whole process.
 // tools/bench-all runs this and turns the medians into BENCHMARKS.md.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -19,12 +14,12 @@
 #include "public/modPublic.h"
 #include "registry/clsSoftWare.h"
 #include "Floors.h"
-
-extern char** environ;
+#include "RunProcess.h"
 
 namespace velmora {
 namespace {
 using bench::Floors;
+using bench::RunProcess;
 
 // One real platform for the whole run; its log goes to VELMORA_BENCH_LOG_DIR.
 LinuxPlatform& Real() {
@@ -94,23 +89,6 @@ const std::vector<std::pair<const char*, std::vector<const char*>>>& Peers() {
         {"asound_cards", {"cat", "/proc/asound/cards"}},
     };
     return peers;
-}
-
-bool RunProcess(const std::vector<const char*>& argv) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> args;
-    for (const char* a : argv) args.push_back(const_cast<char*>(a));
-    args.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return false;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void Register() {

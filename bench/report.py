@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Turns the medians of one bench run (and the kept "before" figures) into BENCHMARKS.md.
 
-usage: report.py NATIVE.tsv WINE.tsv BASELINE.tsv MACHINE.txt OUT.md [WINE64.tsv]
+usage: report.py NATIVE.tsv WINE.tsv BASELINE.tsv MACHINE.txt OUT.md [WINE64.tsv [PACKAGES.tsv]]
 Each .tsv holds "kind/name<TAB>median ns" lines; a missing file is an empty run.
+A run without Wine figures keeps the Wine sections of the OUT.md it replaces, marked so.
 """
+import re
 import sys
 
 METHODS = [
@@ -137,10 +139,84 @@ def floor_of(method, run):
     return sum(values), label
 
 
+# The package databases' rows: (label in the table, benchmark name, the manager's listing or None).
+SOURCES = [
+    ("dpkg: a status file of 1,000 stanzas", "dpkg", "dpkg-query -W"),
+    ("dpkg: this machine's /var/lib/dpkg/status", "dpkg_system", "dpkg-query -W"),
+    ("rpm: a sqlite database made by rpmbuild and rpm", "rpm", "rpm -qa"),
+    ("pacman: var/lib/pacman/local", "pacman", "pacman -Q"),
+    ("apk: lib/apk/db/installed", "apk", None),
+    ("flatpak: var/lib/flatpak/app", "flatpak", None),
+    ("snap: snap/*/current/meta/snap.yaml", "snap", None),
+]
+
+
+def packages_table(w, packages):
+    """Each package database's reader beside its manager's own listing, and all six through the facade."""
+    w("## Installed programs: the cost of each package database")
+    w("")
+    w("`velmora_packages_bench`, in the same run: each source's reader alone (the function the registry")
+    w("calls for it) on about 1,000 packages laid out as its manager writes them in a scratch root, and")
+    w("beside it the manager's own listing run as a whole process on the same root where the tool is")
+    w("installed (a missing tool or database is a –). The rpm database is a real one: one spec with")
+    w("many `%package` sections through `rpmbuild`, installed with `rpm -i --nodeps --justdb` by")
+    w("`tests/support/rpm-fixture.sh`, made once per run.")
+    w("")
+    w("| source | packages | reader | manager's listing | its cost | listing/reader |")
+    w("|---|---:|---:|---|---:|---:|")
+    for text, name, listing in SOURCES:
+        reader, count = packages.get("reader/" + name), packages.get("count/reader/" + name)
+        cost = packages.get("tool/" + name) if listing else None
+        w(f"| {text} | {'–' if count is None else f'{count:,.0f}'} | {fmt(reader)} | "
+          f"{'`' + listing + '`' if listing else '–'} | {fmt(cost)} | {ratio(cost, reader)} |")
+    facade = "facade/clsSoftWare.GetComputerSoftWare"
+    count = packages.get("count/" + facade)
+    w(f"| all six: clsSoftWare.GetComputerSoftWare on a LinuxRegistry at that root | "
+      f"{'–' if count is None else f'{count:,.0f}'} | {fmt(packages.get(facade))} | – | – | – |")
+    w(f"| all six: the registry's tree built anew (BuildLinuxRegistry) | – | "
+      f"{fmt(packages.get('facade/BuildLinuxRegistry'))} | – | – | – |")
+    w("")
+    w("The facade's row is the list as a caller gets it: the registry keeps its tree until a database")
+    w("changes, so its first call, which builds the tree (the last row), is left out. `rpm --root R")
+    w("--dbpath /var/lib/rpm -qa`, `pacman -r R --dbpath R/var/lib/pacman -Q` and `dpkg-query")
+    w("--admindir=R/var/lib/dpkg -W` read the scratch root; `rpm -qa` also lists the signing key that")
+    w("the fixture imports where gpg is installed, which the reader leaves out. No listing for apk")
+    w("(apk-tools is not a package of this Debian), flatpak (`flatpak list` lists only deployments")
+    w("made through an ostree repository, which the scratch tree has not) or snap (`snap list` asks")
+    w("the snapd service).")
+    w("")
+
+
+def kept_wine(out):
+    """The Wine sections and Wine floors of the OUT.md being replaced, and the date of their run."""
+    try:
+        with open(out, encoding="utf-8") as f:
+            text = f.read()
+    except FileNotFoundError:
+        return None
+    start, end = text.find("## Windows build under Wine"), text.find("## What was made cheaper")
+    if start < 0 or end < start or "(no figures in this run)" in text[start:end]:
+        return None
+    body = text[start:end].split("\n", 1)[1]
+    note = re.search(r"^\*Kept from the run of ([^;]+);[^*]*\*\n\n", body, re.M)
+    if note:
+        date, body = note.group(1), body.replace(note.group(0), "", 1)
+    else:
+        date = re.search(r"^date:\s+(.+)$", text, re.M).group(1)
+    floors = {}
+    part = text[text.find("## Floors, alone"):]
+    for row in re.finditer(r"^\| (\S+) \| [^|]+ \| ([^|]+) \|$", part, re.M):
+        if row.group(1) != "floor":  # the header row
+            floors["floor/" + row.group(1)] = row.group(2).strip()
+    return date, body.lstrip("\n").rstrip("\n"), floors
+
+
 def main():
     native, wine, before, machine_path, out = sys.argv[1:6]
     native, wine, before = load(native), load(wine), load(before)
     wine64 = load(sys.argv[6]) if len(sys.argv) > 6 else {}
+    packages = load(sys.argv[7]) if len(sys.argv) > 7 else {}
+    kept = None if wine or wine64 else kept_wine(out)
     with open(machine_path, encoding="utf-8") as f:
         machine = f.read().strip()
     lines = []
@@ -154,15 +230,16 @@ def main():
     w("*Peer* is the nearest other way to learn the same fact on the same machine, in the same run:")
     w("natively the system's own tool as a whole process, under Wine a WMI query from a C++ host.")
     w("*Before* is kept in `bench/baseline-linux.tsv`: the same benchmark built from the tree as it was")
-    w("before the changes below and run on this machine just before the *now* run (figures on this")
-    w("shared 2-core machine move by ±30% with its load, so compare within one table only). The changes")
-    w("are in the Linux backend, so the Wine table has no *before* column.")
+    w("before the changes below and run on this machine (figures on this shared 2-core machine move by")
+    w("±30% with its load, so compare within one table only). The rows of the locale change below were")
+    w("measured from the tree just before it, in the same session as *now*; the others before the")
+    w("earlier changes. The changes are in the Linux backend, so the Wine table has no *before* column.")
     w("")
     w("## How to reproduce")
     w("")
     w("```sh")
     w("tools/bench-all              # both builds, both runs, rewrites BENCHMARKS.md")
-    w("tools/bench-all --native     # the native run only (the Wine table keeps no figures)")
+    w("tools/bench-all --native     # the native run only (the Wine tables keep the last full run's)")
     w("tools/bench-all --baseline   # also keeps this run's native figures as the new \"before\"")
     w("tools/bench-all --report     # only rewrites this file from the last run's figures")
     w("```")
@@ -195,9 +272,16 @@ def main():
     w("Peers: " + ", ".join(f"`{tool(n[5:])}` {fmt(v)}" for n, v in sorted(native.items())
                           if n.startswith("peer/")) + ".")
     w("")
+    if packages:
+        packages_table(w, packages)
     w("## Windows build under Wine: Tarsin.dll and the facade on the Win32 backend")
     w("")
-    if not wine:
+    if kept:
+        w(f"*Kept from the run of {kept[0]}; this run was native only, so the Wine figures here and")
+        w("in the floors' Wine column are that run's, on the machine as it was then.*")
+        w("")
+        w(kept[1])
+    elif not wine:
         w("(no figures in this run)")
     else:
         w("| method | facade | early bound | late bound | late, 64-bit | floor | late/floor | WMI peer | peer cost | peer/late |")
@@ -227,7 +311,7 @@ def main():
         memory_table(w, wine, wine64)
     w("## What was made cheaper")
     w("")
-    w("The \"before\" run showed two groups of methods far from their floors on Linux. None of the")
+    w("The \"before\" runs showed three groups of methods far from their floors on Linux. None of the")
     w("changes alters an answer or a log entry; the workers still keep nothing between calls: what")
     w("is kept lives in the Linux backend and is checked against its source on every use. The floors")
     w("run on the same backend, so the drive floors fell with it (`GetDiskFreeSpaceExA` alone took")
@@ -246,19 +330,24 @@ def main():
     w("  table open and reuses its drive map until `poll` reports a mount or unmount (`POLLPRI`, which")
     w("  the kernel raises on every change of the mount namespace); a table that is not procfs (the")
     w("  tests' fake trees) is still read on every lookup.")
+    w("- **The number settings** (`GetOperatingSystemVersion`, `GetPhysicsMemory`, `GetVirtualMemory`,")
+    w("  which format numbers with the user's separators): every call made and freed a locale for the")
+    w("  environment's `LC_NUMERIC`, loading its files each time. The Linux backend now makes one locale")
+    w("  per value of the environment's numeric setting (`LC_ALL`, `LC_NUMERIC`, `LANG`) and keeps it.")
     w("")
     w("Still far from the floor: `GetInternetCardAddress` and `GetDiskSerialNumber` (their floors here")
     w("count only the log; the NetBIOS adapter status and the drive IDENTIFY have no floor measured")
-    w("yet), and the software list at about 6× (the worker opens every uninstall key by its full path")
+    w("yet), and the software list (the worker opens every uninstall key by its full path")
     w("and converts whole fixed-size buffers, as the Windows readers do).")
     w("")
     w("## Floors, alone")
     w("")
     w("| floor | Linux | Wine |")
     w("|---|---:|---:|")
-    names = sorted({k for k in list(native) + list(wine) if k.startswith("floor/")})
+    wine_floors = kept[2] if kept else {}
+    names = sorted({k for k in list(native) + list(wine) + list(wine_floors) if k.startswith("floor/")})
     for n in names:
-        w(f"| {n[6:]} | {fmt(native.get(n))} | {fmt(wine.get(n))} |")
+        w(f"| {n[6:]} | {fmt(native.get(n))} | {wine_floors.get(n) or fmt(wine.get(n))} |")
     w("")
     with open(out, "w", encoding="utf-8") as f:
         f.write("\n".join(lines))
