@@ -71,6 +71,22 @@ public:
     virtual int32_t RegCloseKey(RegKey key) = 0;
     // True on 64-bit Windows, for a process of either width.
     virtual bool HasTwoViews() = 0;
+    // A public call begins (or ends) on this thread. A backend that checks its
+    // sources for changes may then check once a call rather than at every open.
+    virtual void CallBegins() {}
+    virtual void CallEnds() {}
+};
+
+// One public call, told to the registry for as long as it lives.
+class RegistryCall {
+public:
+    explicit RegistryCall(IRegistry& registry) : registry_(registry) { registry_.CallBegins(); }
+    ~RegistryCall() { registry_.CallEnds(); }
+    RegistryCall(const RegistryCall&) = delete;
+    RegistryCall& operator=(const RegistryCall&) = delete;
+
+private:
+    IRegistry& registry_;
 };
 
 }  // namespace velmora

@@ -32,6 +32,7 @@ struct NoWorker {
 template <class W, class Work>
 auto Bracket(Platform& platform, const String& name, ErrorPolicy policy, Work&& work)
     -> decltype(work(std::declval<W&>())) {
+    const RegistryCall call(platform.registry);
     WriteLog(platform, kLogBegin, 0, name);
     try {
         W worker(platform);

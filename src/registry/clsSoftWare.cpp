@@ -18,6 +18,8 @@ struct Entry {
 }  // namespace
 
 bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
+    // Hosts call this without the bracket: the listing is a call of its own.
+    const RegistryCall call(platform_.registry);
     strSoftName.Resize(1);
     // 64-bit Windows keeps the programs of 64-bit and of 32-bit installers apart;
     // a library of either width lists both, the 64-bit view first.

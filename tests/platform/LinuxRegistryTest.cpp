@@ -10,8 +10,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "Scratch.h"
+#include "Threads.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/LinuxRegistry.h"
 #include "platform/linux/packages/DpkgPackages.h"
@@ -200,6 +202,28 @@ TEST(LinuxRegistryReaders, PackageDatabasesInTheirOrder) {
     fs::remove_all(dir.root() + "var/lib/dpkg");
     EXPECT_EQ(UninstallEntries(registry), (std::vector<std::string>{"hello-2.12-1 = hello 2.12-1", "zlib = zlib 1.3-r0"}));
     EXPECT_EQ(registry.OpenHandleCount(), 0u);
+}
+
+// A public call begun after a change sees it, nested in another or beside one on
+// another thread; once the calls end, every open looks again.
+TEST(LinuxRegistryReaders, CallsBegunAfterAChangeSeeIt) {
+    RootDir dir;
+    const std::string one = Stanza("one", "install ok installed");
+    dir.Write("var/lib/dpkg/status", one);
+    LinuxRegistry registry(dir.root());
+    auto inCall = [&] {
+        const RegistryCall call(registry);
+        return UninstallEntries(registry).size();
+    };
+    std::optional<RegistryCall> outer(std::in_place, registry);
+    EXPECT_EQ(UninstallEntries(registry).size(), 1u);
+    dir.Write("var/lib/dpkg/status", one + "\n" + Stanza("two", "install ok installed"));
+    EXPECT_EQ(inCall(), 2u);
+    dir.Write("var/lib/dpkg/status", one);
+    ::testing::RunThreads(1, [&](int) { EXPECT_EQ(inCall(), 1u); });
+    outer.reset();
+    fs::remove(dir.root() + "var/lib/dpkg/status");
+    EXPECT_TRUE(UninstallEntries(registry).empty());
 }
 
 TEST(LinuxRegistryReaders, MemInfoTraps) {

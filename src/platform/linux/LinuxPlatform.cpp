@@ -42,6 +42,23 @@ uint32_t TakeNumber(std::string_view& text) {
 
 void AnchorForModuleLookup() {}
 
+// The folder of the loaded library file, resolved through its links; empty when the
+// loader does not say.
+String LoadedLibraryFolder() {
+    Dl_info info{};
+    if (::dladdr(reinterpret_cast<void*>(&AnchorForModuleLookup), &info) == 0 || info.dli_fname == nullptr)
+        return String();
+    char resolved[PATH_MAX];
+    const char* file = ::realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
+    std::string folder(file);
+    const auto slash = folder.rfind('/');
+    // A bare file name says nothing of where the library is: no folder, rather than
+    // the current one.
+    if (slash == std::string::npos) return String();
+    folder = slash == 0 ? "/" : folder.substr(0, slash);
+    return Utf8ToUtf16(folder);
+}
+
 // The environment's numeric setting, in the C library's order of precedence.
 std::string NumericSetting() {
     for (const char* name : {"LC_ALL", "LC_NUMERIC", "LANG"})
@@ -166,18 +183,9 @@ bool LinuxPlatform::AppendToFile(const String& path, std::string_view bytes) {
 
 String LinuxPlatform::ModuleFolder() {
     if (!moduleFolder_.empty()) return moduleFolder_;
-    Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&AnchorForModuleLookup), &info) == 0 || info.dli_fname == nullptr)
-        return String();
-    char resolved[PATH_MAX];
-    const char* file = ::realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
-    std::string folder(file);
-    const auto slash = folder.rfind('/');
-    // A bare file name says nothing of where the library is: no folder, rather than
-    // the current one.
-    if (slash == std::string::npos) return String();
-    folder = slash == 0 ? "/" : folder.substr(0, slash);
-    return AnsiToString(folder);
+    // The library cannot move while it is loaded: its folder is looked up once.
+    static const String loaded = LoadedLibraryFolder();
+    return loaded;
 }
 
 String LinuxPlatform::LogFolder() {

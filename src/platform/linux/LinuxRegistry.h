@@ -8,6 +8,7 @@
 //       (packages/PackageSources.h lists the databases)
 // Every path is read under a root folder ("/" normally) so tests can hand over
 // small trees of their own.
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -27,14 +28,20 @@ public:
     LinuxRegistry(const LinuxRegistry&) = delete;
     LinuxRegistry& operator=(const LinuxRegistry&) = delete;
 
+    void CallBegins() override;
+    void CallEnds() override;
+
 private:
     // The tree, rebuilt when a package database has changed since it was made, so
-    // every call sees the system as it is. Called under the registry's lock.
+    // every call sees the system as it is: the databases are looked at once after a
+    // call begins, and at every open made outside any call. Called under the
+    // registry's lock.
     std::shared_ptr<const RegistryTree> Current();
 
     std::string root_;
     std::shared_ptr<const RegistryTree> tree_;
     ChangeWatch changes_;
+    uint64_t checkedAt_ = 0;  // how many calls had begun in the process at the last look
 };
 
 }  // namespace velmora
