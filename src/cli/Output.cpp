@@ -34,7 +34,10 @@ struct JsonVisitor {
     std::string operator()(bool b) const { return b ? "true" : "false"; }
     std::string operator()(const std::vector<String>& list) const {
         std::string out = "[";
-        for (size_t i = 1; i < list.size(); ++i) out += (i > 1 ? ", " : "") + JsonString(list[i]);
+        for (size_t i = 1; i < list.size(); ++i) {
+            if (i > 1) out += ", ";
+            AppendJsonString(out, list[i]);
+        }
         return out + "]";
     }
 };
@@ -43,26 +46,36 @@ struct JsonVisitor {
 
 void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
-std::string JsonString(StringView text) {
-    std::string out = "\"";
-    for (const char c : Utf16ToUtf8(text)) {
+void AppendJsonString(std::string& out, StringView text) {
+    const std::string bytes = Utf16ToUtf8(text);
+    out += '"';
+    size_t plain = 0;  // the start of the run not yet written: plain bytes go across together
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) continue;
+        out.append(bytes, plain, i - plain);
+        plain = i + 1;
         switch (c) {
             case '"': out += "\\\""; break;
             case '\\': out += "\\\\"; break;
             case '\n': out += "\\n"; break;
             case '\r': out += "\\r"; break;
             case '\t': out += "\\t"; break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(c));
-                    out += buf;
-                } else {
-                    out += c;
-                }
+            default: {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(c));
+                out += buf;
+            }
         }
     }
-    return out + "\"";
+    out.append(bytes, plain, std::string::npos);
+    out += '"';
+}
+
+std::string JsonString(StringView text) {
+    std::string out;
+    AppendJsonString(out, text);
+    return out;
 }
 
 std::string AnswerAsJson(const Answer& answer) { return std::visit(JsonVisitor{}, answer); }

@@ -26,11 +26,6 @@ bool SameText(StringView a, StringView b) {
            std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) { return FoldCase(x) == FoldCase(y); });
 }
 
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
-}
-
 int64_t InStr(int64_t start, StringView text, StringView search, Compare mode) {
     if (start < 1) return 0;
     const auto from = static_cast<size_t>(start - 1);
@@ -40,10 +35,16 @@ int64_t InStr(int64_t start, StringView text, StringView search, Compare mode) {
         return at == StringView::npos ? 0 : static_cast<int64_t>(at) + 1;
     }
     if (search.size() > text.size()) return 0;
-    for (size_t at = from; at + search.size() <= text.size(); ++at) {
+    const auto fold = [](char16_t c) -> char16_t {
+        if (c < 0x80) return c >= u'A' && c <= u'Z' ? c + 0x20 : c;
+        return FoldCase(c);
+    };
+    String folded(search);  // folded once, not at every position tried
+    for (char16_t& c : folded) c = fold(c);
+    for (size_t at = from; at + folded.size() <= text.size(); ++at) {
         size_t k = 0;
-        while (k < search.size() && FoldCase(text[at + k]) == FoldCase(search[k])) ++k;
-        if (k == search.size()) return static_cast<int64_t>(at) + 1;
+        while (k < folded.size() && fold(text[at + k]) == folded[k]) ++k;
+        if (k == folded.size()) return static_cast<int64_t>(at) + 1;
     }
     return 0;
 }

@@ -19,7 +19,12 @@ bool SameText(StringView a, StringView b);
 // The ASCII letter case fold, for names the platform compares so (registry, file,
 // host and method names); every other byte compares exactly.
 constexpr char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-bool SameIgnoringAsciiCase(std::string_view a, std::string_view b);
+inline bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    return true;
+}
 
 // Position (from 1) of the first occurrence of `search` in `text` at or after
 // `start` (from 1), or 0. An empty search matches at `start` when that lies in
@@ -32,11 +37,18 @@ template <class Char>
 constexpr std::basic_string_view<Char> TrimView(std::basic_string_view<Char> text,
                                                 std::type_identity_t<std::basic_string_view<Char>> lead,
                                                 std::type_identity_t<std::basic_string_view<Char>> trail) {
-    const size_t first = text.find_first_not_of(lead);
-    if (first == text.npos) return {};
-    text.remove_prefix(first);
-    const size_t last = text.find_last_not_of(trail);
-    return last == text.npos ? std::basic_string_view<Char>() : text.substr(0, last + 1);
+    // Plain loops: find_first_not_of searches the set once a character, which costs
+    // more than the trim is worth on the million-byte files the readers go through.
+    const auto in = [](std::basic_string_view<Char> set, Char c) {
+        for (const Char s : set)
+            if (s == c) return true;
+        return false;
+    };
+    size_t first = 0, end = text.size();
+    while (first < end && in(lead, text[first])) ++first;
+    if (first == end) return {};
+    while (end > first && in(trail, text[end - 1])) --end;
+    return text.substr(first, end - first);
 }
 
 // Removes blanks (U+0020 only) from both ends, from the left or from the right.

@@ -3,6 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace velmora {
 namespace {
 
@@ -52,7 +56,18 @@ String Utf8ToUtf16(std::string_view bytes) {
     String out(bytes.size(), u'\0');
     size_t n = 0;
     for (size_t i = 0; i < bytes.size();) {
-        // ASCII eight bytes at a time, then byte by byte up to the next sequence.
+        // ASCII sixteen or eight bytes at a time, then byte by byte up to the next sequence.
+#if defined(__SSE2__)
+        while (i + 16 <= bytes.size()) {
+            const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+            if (_mm_movemask_epi8(chunk) != 0) break;
+            const __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + n), _mm_unpacklo_epi8(chunk, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + n + 8), _mm_unpackhi_epi8(chunk, zero));
+            n += 16;
+            i += 16;
+        }
+#endif
         while (i + 8 <= bytes.size()) {
             uint64_t word;
             std::memcpy(&word, bytes.data() + i, 8);
@@ -81,13 +96,28 @@ std::string Utf16ToUtf8(StringView text) {
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         size_t run = 0;  // a run of ASCII goes across in one append
+#if defined(__SSE2__)
+        const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+        while (i + run + 8 <= text.size()) {
+            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + run));
+            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, high), _mm_setzero_si128())) != 0xFFFF) break;
+            run += 8;
+        }
+#endif
         while (i + run < text.size() && text[i + run] < 0x80) ++run;
         if (run > 0) {
             const size_t at = out.size();
             out.resize(at + run);
             char* to = out.data() + at;
             const char16_t* from = text.data() + i;
-            for (size_t k = 0; k < run; ++k) to[k] = static_cast<char>(from[k]);
+            size_t k = 0;
+#if defined(__SSE2__)
+            for (; k + 8 <= run; k += 8) {
+                const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k));
+                _mm_storel_epi64(reinterpret_cast<__m128i*>(to + k), _mm_packus_epi16(units, units));
+            }
+#endif
+            for (; k < run; ++k) to[k] = static_cast<char>(from[k]);
             i += run;
             if (i == text.size()) break;
         }
