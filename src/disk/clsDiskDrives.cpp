@@ -45,7 +45,7 @@ bool clsDisk::GetFixdDisk(StringArrayRef strDrive) {
 String clsDisk::GetWindowsDir() {
     std::string buffer(kWindowsDirSize, ' ');
     if (platform_.drives.GetWindowsDirectoryA(buffer.data(), kWindowsDirSize) == 0) return String();
-    String dir = CutAtNull(platform_.codec.AnsiToString(buffer));
+    String dir = platform_.codec.AnsiTextUpToNull(buffer);
     AddDirSep(dir);
     return dir;
 }
@@ -69,8 +69,8 @@ VolumeInfo clsDisk::GetVolumeInfo(const String& root) {
     uint64_t freeToCaller = 0, total = 0, totalFree = 0;
     platform_.drives.GetDiskFreeSpaceExA(name.c_str(), &freeToCaller, &total, &totalFree);
 
-    info.VolumeName = CutAtNull(platform_.codec.AnsiToString(std::string_view(volumeName, kVolumeBufferSize)));
-    info.FileSystemName = CutAtNull(platform_.codec.AnsiToString(std::string_view(fileSystemName, kVolumeBufferSize)));
+    info.VolumeName = platform_.codec.AnsiTextUpToNull(std::string_view(volumeName, kVolumeBufferSize));
+    info.FileSystemName = platform_.codec.AnsiTextUpToNull(std::string_view(fileSystemName, kVolumeBufferSize));
     // Rebuilt from the two halves a size always came in: the low half unsigned, the
     // high half signed, so a size past 2^63 bytes reads as negative, as it always did.
     info.TotalBytes = HiLoToDouble(static_cast<int32_t>(total >> 32), static_cast<int32_t>(total & 0xFFFFFFFF));

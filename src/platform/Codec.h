@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/String.h"
+#include "text/Text.h"
 
 namespace velmora {
 
@@ -12,6 +13,9 @@ class ICodec {
 public:
     virtual ~ICodec() = default;
     virtual String AnsiToString(std::string_view bytes) = 0;
+    // A filled buffer's text, up to its first NUL: CutAtNull(AnsiToString(bytes)).
+    // A code page whose NUL cannot end a sequence may stop converting there.
+    virtual String AnsiTextUpToNull(std::string_view bytes) { return CutAtNull(AnsiToString(bytes)); }
     // Characters the code page lacks become its default character ("?").
     virtual std::string StringToAnsi(StringView text) = 0;
 };

@@ -21,14 +21,14 @@ String RegeditCls::GetRegStrValue(int32_t lngTotalKey, const String& strKeyPath,
         std::string item;
         OpenedKey key(platform_, lngTotalKey, strKeyPath, view_);
         if (!key.IsOpen() || !RegistryName(platform_, strKeyItem, item)) return String();
-        std::string buffer(kTextBufferBytes, '\0');
+        char buffer[kTextBufferBytes] = {};
         uint32_t type = kRegNone, size = kTextBufferBytes;
-        const int32_t status = platform_.registry.RegQueryValueExA(
-            key.Get(), item.c_str(), &type, reinterpret_cast<uint8_t*>(buffer.data()), &size);
+        const int32_t status =
+            platform_.registry.RegQueryValueExA(key.Get(), item.c_str(), &type, reinterpret_cast<uint8_t*>(buffer), &size);
         // A value that does not fit with its terminator is refused by the platform
         // (ERROR_MORE_DATA), so 199 single-byte characters is the longest text read.
         if (status != kErrorSuccess || type != kRegSz) return String();
-        return CutAtNull(platform_.codec.AnsiToString(buffer));
+        return platform_.codec.AnsiTextUpToNull(std::string_view(buffer, kTextBufferBytes));
     } catch (...) {
         return String();  // no registry read fails its caller: each answers its empty value
     }
@@ -86,15 +86,16 @@ bool RegeditCls::EnumNames(int32_t lngTotalKey, const String& strKeyPath, std::v
         OpenedKey key(platform_, lngTotalKey, strKeyPath, view_);
         if (!key.IsOpen()) return false;
         // Any answer but success ends the listing, a name too long for the buffer included.
+        std::string name;
         for (int16_t i = 0;; i = ToInt16(i + 1)) {
-            std::string name(kNameBufferChars, '\0');
+            name.assign(kNameBufferChars, '\0');  // a fresh buffer each time, in the same storage
             uint32_t size = kNameBufferChars;
             const auto index = static_cast<uint32_t>(i);
             const int32_t status = subkeys ? platform_.registry.RegEnumKeyExA(key.Get(), index, name.data(), size)
                                            : platform_.registry.RegEnumValueA(key.Get(), index, name.data(), size);
             if (status != kErrorSuccess) break;
             names.resize(static_cast<size_t>(ToInt16(i + 1)) + 1);
-            names[static_cast<size_t>(i) + 1] = CutAtNull(platform_.codec.AnsiToString(name));
+            names[static_cast<size_t>(i) + 1] = platform_.codec.AnsiTextUpToNull(name);
         }
         return true;
     } catch (...) {

@@ -43,10 +43,11 @@ bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
     // 32,767 of them fail here, before any name is read, as one view's do above.
     const int16_t last = ToInt16(static_cast<int64_t>(entries.size()) - 1);
     int16_t count = 0;
+    String path;
     for (int32_t i = 1; i <= last; ++i) {
         const Entry& entry = entries[static_cast<size_t>(i)];
-        const String name = RegeditCls(platform_, entry.view)
-                                .GetRegStrValue(kHKeyLocalMachine, kUninstallRoot + u"\\" + entry.subkey, kDisplayName);
+        path.assign(kUninstallRoot).append(1, u'\\').append(entry.subkey);
+        const String name = RegeditCls(platform_, entry.view).GetRegStrValue(kHKeyLocalMachine, path, kDisplayName);
         if (!name.empty()) {
             count = ToInt16(count + 1);
             strSoftName.Resize(static_cast<size_t>(count) + 1);

@@ -53,7 +53,7 @@ Edition LookUpEdition(uint32_t platformId, int32_t major, int32_t minor) {
 
 String clsOperatingSystem::EditionFor(int32_t platformId, int32_t major, int32_t minor) {
     if (static_cast<uint32_t>(platformId) > kLastWindowsPlatformId)
-        return CutAtNull(platform_.codec.AnsiToString(platform_.version.OwnSystemName()));
+        return platform_.codec.AnsiTextUpToNull(platform_.version.OwnSystemName());
     switch (LookUpEdition(static_cast<uint32_t>(platformId), major, minor)) {
         case Edition::Win95: return u"Windows 95";
         case Edition::Win98: return u"Windows 98";
@@ -102,7 +102,7 @@ String clsOperatingSystem::GetSystemDir() {
     std::string buffer(kSystemDirBufferSize, ' ');
     const uint32_t result = platform_.version.GetSystemDirectoryA(buffer.data(), kSystemDirBufferSize);
     if (static_cast<int32_t>(result) <= 0) return String();
-    String dir = CutAtNull(platform_.codec.AnsiToString(buffer));
+    String dir = platform_.codec.AnsiTextUpToNull(buffer);
     AddDirSep(dir);
     return dir;
 }

@@ -17,7 +17,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/Int16.h"
 #include "base/Mutex.h"
+#include "base/RuntimeError.h"
 #include "platform/common/BufferLineInput.h"
 #include "platform/linux/OsRelease.h"
 #include "platform/linux/SysFiles.h"
@@ -217,6 +219,16 @@ String LinuxPlatform::ThousandsSeparator() {
 }
 
 String LinuxPlatform::AnsiToString(std::string_view bytes) { return Utf8ToUtf16(bytes); }
+
+// In UTF-8 a NUL byte is always the character U+0000 and never part of a sequence,
+// so the text before it converts alone to what the whole buffer's conversion holds there.
+String LinuxPlatform::AnsiTextUpToNull(std::string_view bytes) {
+    const size_t nul = bytes.find('\0');
+    if (nul == std::string_view::npos) return Utf8ToUtf16(bytes);
+    String text = Utf8ToUtf16(bytes.substr(0, nul));
+    if (!FitsInt16(static_cast<int64_t>(text.size()) + 1)) Raise(Err::Overflow);  // as CutAtNull counts it
+    return text;
+}
 
 std::string LinuxPlatform::StringToAnsi(StringView text) { return Utf16ToUtf8(text); }
 

@@ -40,6 +40,7 @@ public:
     void ProcessPendingMessages() override {}
 
     String AnsiToString(std::string_view bytes) override;
+    String AnsiTextUpToNull(std::string_view bytes) override;
     std::string StringToAnsi(StringView text) override;
 
     // The file-system path for a Windows-style path text: "\" becomes "/"; a NUL
