@@ -7,12 +7,6 @@
 namespace velmora {
 namespace {
 
-std::string Folded(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded) c = AsciiLower(c);
-    return folded;
-}
-
 // A handle value that is one of the predefined roots, widened from its 32 bits.
 bool IsPredefinedRoot(RegKey key, int32_t& rootKey) {
     rootKey = static_cast<int32_t>(static_cast<uint32_t>(key));
@@ -22,6 +16,16 @@ bool IsPredefinedRoot(RegKey key, int32_t& rootKey) {
 
 }  // namespace
 
+size_t RegistryKey::FoldedHash::operator()(std::string_view name) const {
+    uint64_t hash = 14695981039346656037ull;  // FNV-1a over the lower-cased bytes
+    for (const char c : name) hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ull;
+    return static_cast<size_t>(hash);
+}
+
+bool RegistryKey::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
+    return SameIgnoringAsciiCase(a, b);
+}
+
 RegistryKey& RegistryKey::Add(std::string_view path) {
     RegistryKey* key = this;
     while (!path.empty()) {
@@ -29,21 +33,21 @@ RegistryKey& RegistryKey::Add(std::string_view path) {
         const std::string_view level = path.substr(0, cut);
         path = cut == std::string_view::npos ? std::string_view() : path.substr(cut + 1);
         if (level.empty()) continue;
-        const std::string folded = Folded(level);
-        const auto found = key->subkeyIndex_.find(folded);
+        const auto found = key->subkeyIndex_.find(level);
         if (found != key->subkeyIndex_.end()) {
             key = key->subkeys_[found->second].get();
             continue;
         }
-        key->subkeyIndex_.emplace(folded, key->subkeys_.size());
         key->subkeys_.push_back(std::make_unique<RegistryKey>(std::string(level)));
-        key = key->subkeys_.back().get();
+        RegistryKey* added = key->subkeys_.back().get();
+        key->subkeyIndex_.emplace(added->Name(), key->subkeys_.size() - 1);
+        key = added;
     }
     return *key;
 }
 
 const RegistryKey* RegistryKey::Find(std::string_view name) const {
-    const auto found = subkeyIndex_.find(Folded(name));
+    const auto found = subkeyIndex_.find(name);
     return found == subkeyIndex_.end() ? nullptr : subkeys_[found->second].get();
 }
 
@@ -55,12 +59,14 @@ void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string dat
             return;
         }
     }
+    if (values_.empty()) values_.reserve(4);  // keys hold a few values: grown once, not three times
     values_.push_back({std::string(name), type, std::move(data)});
 }
 
 void RegistryKey::SetString(std::string_view name, std::string_view text) {
-    std::string data(text);
-    data.push_back('\0');
+    std::string data;
+    data.reserve(text.size() + 1);
+    data.append(text).push_back('\0');
     SetValue(name, kRegSz, std::move(data));
 }
 
@@ -116,20 +122,43 @@ int32_t TreeRegistry::RegOpenKeyA(RegKey key, const char* subKey, RegKey& result
     }
     if (path.front() == '\\') return kErrorBadPathname;
     if (path.back() == '\\') path.remove_suffix(1);
-    const RegistryKey* node = opened.key;
-    while (node != nullptr) {
-        const size_t cut = path.find('\\');
-        node = node->Find(path.substr(0, cut));
-        if (cut == std::string_view::npos) break;
-        path.remove_prefix(cut + 1);
-    }
+    const RegistryKey* node = Walk(opened, path);
     if (node == nullptr) return kErrorFileNotFound;
     if (!node->openable) return kErrorAccessDenied;
     while (handles_.count(next_) != 0) next_ = next_ >= kLastHandle ? kFirstHandle : next_ + 4;
     result = next_;
-    handles_.emplace(next_, Opened{opened.tree, node});
+    if (spare_) {
+        spare_.key() = next_;
+        spare_.mapped() = Opened{opened.tree, node};
+        handles_.insert(std::move(spare_));
+        spare_ = {};
+    } else {
+        handles_.emplace(next_, Opened{opened.tree, node});
+    }
     next_ = next_ >= kLastHandle ? kFirstHandle : next_ + 4;
     return kErrorSuccess;
+}
+
+const RegistryKey* TreeRegistry::Walk(const Opened& opened, std::string_view path) {
+    const size_t lastCut = path.rfind('\\');
+    const std::string_view parentPath = path.substr(0, lastCut == std::string_view::npos ? 0 : lastCut);
+    const RegistryKey* node = opened.key;
+    if (lastCut != std::string_view::npos && walked_.from == opened.key && walked_.parentPath == parentPath &&
+        walked_.tree.lock() == opened.tree) {
+        node = walked_.parent;
+        path.remove_prefix(lastCut + 1);
+    } else if (lastCut != std::string_view::npos) {
+        for (std::string_view rest = parentPath; node != nullptr;) {
+            const size_t cut = rest.find('\\');
+            node = node->Find(rest.substr(0, cut));
+            if (cut == std::string_view::npos) break;
+            rest.remove_prefix(cut + 1);
+        }
+        if (node == nullptr) return nullptr;
+        walked_ = {opened.tree, opened.key, std::string(parentPath), node};
+        path.remove_prefix(lastCut + 1);
+    }
+    return node->Find(path);
 }
 
 int32_t TreeRegistry::RegQueryValueExA(RegKey key, const char* valueName, uint32_t* type, uint8_t* data,
@@ -180,7 +209,11 @@ int32_t TreeRegistry::RegEnumValueA(RegKey key, uint32_t index, char* name, uint
 
 int32_t TreeRegistry::RegCloseKey(RegKey key) {
     std::lock_guard lock(mutex_);
-    if (handles_.erase(key) != 0) return kErrorSuccess;
+    if (auto node = handles_.extract(key)) {
+        node.mapped() = Opened();  // the tree goes now, not when the node is next used
+        spare_ = std::move(node);
+        return kErrorSuccess;
+    }
     int32_t narrow = 0;
     return IsPredefinedRoot(key, narrow) ? kErrorSuccess : kErrorInvalidHandle;
 }

@@ -56,7 +56,17 @@ public:
 private:
     std::string name_;
     std::vector<std::unique_ptr<RegistryKey>> subkeys_;
-    std::unordered_map<std::string, size_t> subkeyIndex_;  // folded name -> position in subkeys_
+    // Names as the subkeys hold them (each key owns its name for its whole life),
+    // hashed and compared without regard to ASCII case: a lookup allocates nothing.
+    struct FoldedHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view name) const;
+    };
+    struct FoldedEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    std::unordered_map<std::string_view, size_t, FoldedHash, FoldedEqual> subkeyIndex_;  // -> position in subkeys_
     std::vector<RegistryValue> values_;
 };
 
@@ -103,9 +113,23 @@ private:
     bool Resolve(RegKey key, Opened& opened, RegView view = RegView::Own);
     static int32_t CopyName(const std::string& from, char* name, uint32_t& nameSize);
 
+    // The key a path's levels up to its last backslash led to, last time: readers open
+    // many keys under one parent, and a tree never loses a key, so the walk starts there.
+    struct Walked {
+        std::weak_ptr<const RegistryTree> tree;
+        const RegistryKey* from = nullptr;
+        std::string parentPath;
+        const RegistryKey* parent = nullptr;
+    };
+    const RegistryKey* Walk(const Opened& opened, std::string_view path);
+
     Source source_;
     mutable Mutex mutex_;
+    Walked walked_;
     std::map<RegKey, Opened> handles_;
+    // A closed handle's node, kept for the next open: hosts open and close keys by
+    // the thousand, and the node then costs no allocation.
+    std::map<RegKey, Opened>::node_type spare_;
     RegKey next_ = kFirstHandle;
     static constexpr RegKey kFirstHandle = 0x1000;
     static constexpr RegKey kLastHandle = 0x7FFFFFF0;  // below every predefined root

@@ -23,6 +23,11 @@ bool ForEachLine(const std::string& path, const std::function<bool(std::string_v
         for (std::string_view rest(chunk, static_cast<size_t>(n)); more && !rest.empty();) {
             const size_t end = rest.find('\n');
             const std::string_view piece = rest.substr(0, end);
+            if (line.empty() && !overlong && end != std::string_view::npos && piece.size() <= kMaxStreamLine) {
+                more = visit(piece, false);  // whole within the chunk: handed over where it lies
+                rest.remove_prefix(end + 1);
+                continue;
+            }
             const size_t room = kMaxStreamLine - line.size();
             if (piece.size() > room) overlong = true;
             line.append(piece.substr(0, room));

@@ -38,28 +38,43 @@ struct Stanza {
     InstalledPackage fields;
     std::string status;
     bool damaged = false;
-    bool any = false;
 };
 
+// The fields read, told apart by their first letter before any comparison: most of
+// a status file's lines are fields no reader wants.
 void TakeField(Stanza& stanza, std::string_view line, bool overlong) {
+    const char first = AsciiLower(line.front());
+    if (first != 'p' && first != 'a' && first != 's' && first != 'v' && first != 'm') return;
     std::string_view name, value;
-    if (!SplitAt(line, ':', name, value)) return;
-    stanza.any = true;
-    if (SameIgnoringAsciiCase(name, "Package")) {
-        stanza.damaged |= overlong || !IsName(value, true);
-        stanza.fields.package = value;
-    } else if (SameIgnoringAsciiCase(name, "Architecture")) {
-        stanza.damaged |= overlong || !IsName(value, false);
-        stanza.fields.architecture = value;
-    } else if (SameIgnoringAsciiCase(name, "Status")) {
-        stanza.damaged |= overlong;
-        stanza.status = value;
-    } else if (SameIgnoringAsciiCase(name, "Version")) {
-        stanza.fields.version = overlong ? std::string_view() : value;  // a damaged version is left out
-    } else if (SameIgnoringAsciiCase(name, "Multi-Arch")) {
-        stanza.fields.multiArchSame = value == "same";
-    } else if (SameIgnoringAsciiCase(name, "Maintainer")) {
-        stanza.fields.maintainer = overlong ? std::string_view() : value;
+    if (!SplitAt(line, ':', name, value) || name.empty()) return;
+    switch (first) {
+        case 'p':
+            if (!SameIgnoringAsciiCase(name, "Package")) return;
+            stanza.damaged |= overlong || !IsName(value, true);
+            stanza.fields.package = value;
+            return;
+        case 'a':
+            if (!SameIgnoringAsciiCase(name, "Architecture")) return;
+            stanza.damaged |= overlong || !IsName(value, false);
+            stanza.fields.architecture = value;
+            return;
+        case 's':
+            if (!SameIgnoringAsciiCase(name, "Status")) return;
+            stanza.damaged |= overlong;
+            stanza.status = value;
+            return;
+        case 'v':
+            if (SameIgnoringAsciiCase(name, "Version"))
+                stanza.fields.version = overlong ? std::string_view() : value;  // a damaged version is left out
+            return;
+        case 'm':
+            if (SameIgnoringAsciiCase(name, "Multi-Arch"))
+                stanza.fields.multiArchSame = value == "same";
+            else if (SameIgnoringAsciiCase(name, "Maintainer"))
+                stanza.fields.maintainer = overlong ? std::string_view() : value;
+            return;
+        default:
+            return;
     }
 }
 
@@ -82,15 +97,17 @@ bool ReadInstalledPackages(const std::string& statusPath, std::vector<InstalledP
     packages.clear();
     Stanza stanza;
     auto finish = [&] {
-        if (stanza.any && !stanza.damaged && !stanza.fields.package.empty() && IsInstalled(stanza.status) &&
+        if (!stanza.damaged && !stanza.fields.package.empty() && IsInstalled(stanza.status) &&
             packages.size() < kMaxInstalledPackages)
             packages.push_back(std::move(stanza.fields));
         stanza = Stanza();
     };
     const bool read = ForEachLine(statusPath, [&](std::string_view line, bool overlong) {
-        if (TrimBlanks(line).empty() && !overlong)
+        const char first = line.empty() ? ' ' : line.front();
+        const bool blankStart = first == ' ' || first == '\t' || first == '\r';
+        if (blankStart && !overlong && TrimBlanks(line).empty())
             finish();
-        else if (line.front() != ' ' && line.front() != '\t')  // continuation lines belong to fields not read
+        else if (first != ' ' && first != '\t')  // continuation lines belong to fields not read
             TakeField(stanza, line, overlong);
         return true;
     });

@@ -20,8 +20,10 @@ bool Present(const std::string& root, const PackageSource& source) {
 
 void AddEntry(RegistryKey& uninstall, const PackageRecord& record, const char* source) {
     std::string key = record.key;
-    if (uninstall.Find(key)) key += std::string(" (") + source + ")";
-    if (uninstall.Find(key)) return;  // listed twice by one source: once is what it has
+    if (uninstall.Find(key)) {
+        key += std::string(" (") + source + ")";
+        if (uninstall.Find(key)) return;  // listed twice by one source: once is what it has
+    }
     std::string display = record.version.empty() ? record.name : record.name + " " + record.version;
     if (display.size() > kMaxDisplayName) display = record.name;
     RegistryKey& entry = uninstall.Add(key);
