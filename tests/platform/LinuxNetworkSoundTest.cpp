@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "Scratch.h"
+#include "platform/linux/CallScope.h"
 #include "platform/linux/LinuxNetBios.h"
 #include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/LinuxSockets.h"
@@ -90,6 +91,24 @@ TEST(LinuxNetBios, AdaptersAreCardsWithPermanentAddressesFirst) {
         EXPECT_EQ(order, c.adapters) << c.label;
     }
     EXPECT_TRUE(LinuxNetBios("/nonexistent/sys/class/net").Adapters().empty());
+}
+
+// A reset and a status request of one public call see one reading of the adapters;
+// the next call, and any request outside a call, reads them again.
+TEST(LinuxNetBios, AdaptersAreReadOnceACall) {
+    Tree tree;
+    Write(tree, {"eth0", "2", "00:50:ba:12:ab:34", "0", true});
+    LinuxNetBios netbios(tree.root());
+    CallScopeBegins();
+    EXPECT_EQ(netbios.Adapters().size(), 1u);
+    Write(tree, {"eth1", "3", "00:1b:21:3a:4f:50", "0", true});
+    EXPECT_EQ(netbios.Adapters().size(), 1u) << "the same call";
+    CallScopeEnds();
+    EXPECT_EQ(netbios.Adapters().size(), 2u) << "outside any call";
+    Write(tree, {"eth2", "4", "00:1b:21:3a:4f:51", "0", true});
+    CallScopeBegins();
+    EXPECT_EQ(netbios.Adapters().size(), 3u) << "the next call";
+    CallScopeEnds();
 }
 
 TEST(LinuxSockets, OwnAddressesFollowTheAdapterOrder) {

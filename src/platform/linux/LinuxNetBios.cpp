@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/linux/CallScope.h"
 #include "platform/linux/NetInterfaces.h"
 
 namespace velmora {
@@ -15,9 +16,18 @@ constexpr uint8_t kNetbiosRevision = 3;
 }  // namespace
 
 std::vector<std::array<uint8_t, 6>> LinuxNetBios::Adapters() const {
+    const uint64_t call = CurrentCall();
+    if (call != 0) {
+        std::lock_guard lock(mutex_);
+        if (readInCall_ == call) return adapters_;
+    }
     std::vector<std::array<uint8_t, 6>> adapters;
-    for (const auto& interface : ReadNetInterfaces(root_))
-        if (interface.adapter) adapters.push_back(interface.address);
+    for (const auto& interface : ReadNetInterfaces(root_, true)) adapters.push_back(interface.address);
+    if (call != 0) {
+        std::lock_guard lock(mutex_);
+        readInCall_ = call;
+        adapters_ = adapters;
+    }
     return adapters;
 }
 

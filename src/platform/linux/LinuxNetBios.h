@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Mutex.h"
 #include "platform/NetBios.h"
 
 namespace velmora {
@@ -21,13 +22,18 @@ public:
     void* HeapAlloc(void* heap, uint32_t flags, size_t bytes) override;
     int32_t HeapFree(void* heap, uint32_t flags, void* block) override;
 
-    // The adapters' addresses in adapter-number order, read afresh.
+    // The adapters' addresses in adapter-number order: read afresh, once in a public
+    // call (a reset and a status request of one call see the same adapters), and at
+    // every request made outside any call.
     std::vector<std::array<uint8_t, 6>> Adapters() const;
 
 private:
     uint8_t AdapterStatusOf(Ncb& ncb) const;
 
     std::string root_;
+    mutable Mutex mutex_;
+    mutable uint64_t readInCall_ = 0;
+    mutable std::vector<std::array<uint8_t, 6>> adapters_;
 };
 
 }  // namespace velmora

@@ -1,7 +1,6 @@
 #include "platform/linux/LinuxRegistry.h"
 
-#include <atomic>
-
+#include "platform/linux/CallScope.h"
 #include "platform/linux/LineStream.h"
 #include "platform/linux/packages/PackageSources.h"
 
@@ -12,13 +11,6 @@ std::string WithSlash(std::string folder) {
     if (folder.empty() || folder.back() != '/') folder += '/';
     return folder;
 }
-
-// Public calls begun in the process, each numbered as it begins; and the number of
-// the one under way on this thread (0: none). A nested call takes a newer number,
-// which asks for no less than the outer one's.
-std::atomic<uint64_t> callsBegun{0};
-thread_local uint64_t threadCall = 0;
-thread_local unsigned threadDepth = 0;
 
 }  // namespace
 
@@ -45,20 +37,16 @@ LinuxRegistry::LinuxRegistry(std::string rootFolder)
     : TreeRegistry([this] { return Current(); }), root_(WithSlash(std::move(rootFolder))),
       changes_(PackageMarkers(root_)) {}
 
-void LinuxRegistry::CallBegins() {
-    ++threadDepth;
-    threadCall = ++callsBegun;
-}
+void LinuxRegistry::CallBegins() { CallScopeBegins(); }
 
-void LinuxRegistry::CallEnds() {
-    if (threadDepth > 0 && --threadDepth == 0) threadCall = 0;
-}
+void LinuxRegistry::CallEnds() { CallScopeEnds(); }
 
 std::shared_ptr<const RegistryTree> LinuxRegistry::Current() {
     // A look taken after this thread's call began serves the rest of the call.
-    if (threadCall != 0 && threadCall <= checkedAt_ && tree_) return tree_;
+    const uint64_t call = CurrentCall();
+    if (call != 0 && call <= checkedAt_ && tree_) return tree_;
     // Read before looking: every call numbered up to here began before the look.
-    const uint64_t begun = callsBegun.load();
+    const uint64_t begun = CallsBegun();
     if (changes_.Changed() || !tree_) tree_ = BuildLinuxRegistry(root_);
     checkedAt_ = begun;
     return tree_;

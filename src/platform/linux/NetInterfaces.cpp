@@ -43,19 +43,35 @@ std::optional<HardwareAddress> ParseMac(std::string text) {
 
 enum Rank { kCard = 0, kOtherPermanent = 1, kNoAdapter = 2 };
 
-// An interface of `folder` and its rank; nothing when it has no readable ifindex.
-std::optional<std::pair<Rank, NetInterface>> ReadInterface(const std::string& folder, const std::string& name) {
-    const auto index = ReadNumber(folder + "ifindex");
-    if (!index) return std::nullopt;
-    NetInterface found{name, *index};
+// The permanent address of the interface in `folder`, when it can be an adapter at all.
+// Each file is read only while the ones before it leave the question open.
+std::optional<HardwareAddress> AdapterAddress(const std::string& folder) {
     const auto type = ReadNumber(folder + "type");
+    if (!type || *type == kArpLoopback) return std::nullopt;
     // A kernel older than addr_assign_type (3.2) cannot tell; its addresses count as
     // permanent. A file that says something else than a number counts as not permanent.
-    const bool told = ReadSysFile(folder + "addr_assign_type", 1).has_value();
-    const auto assigned = told ? ReadNumber(folder + "addr_assign_type") : kAddrPermanent;
+    if (const auto assign = ReadSysFile(folder + "addr_assign_type", 64)) {
+        char* end = nullptr;
+        const long value = std::strtol(assign->c_str(), &end, 10);
+        if (assign->empty() || end == assign->c_str() || (*end != '\n' && *end != '\0') || value != kAddrPermanent)
+            return std::nullopt;
+    }
     const auto address = ParseMac(ReadSysFile(folder + "address", 128).value_or(""));
-    if (!type || *type == kArpLoopback || assigned != kAddrPermanent || !address || *address == HardwareAddress{})
-        return std::make_pair(kNoAdapter, found);
+    if (!address || *address == HardwareAddress{}) return std::nullopt;
+    return address;
+}
+
+// An interface of `folder` and its rank; nothing when it has no readable ifindex, or
+// when only adapters are asked for and it is none.
+std::optional<std::pair<Rank, NetInterface>> ReadInterface(const std::string& folder, const std::string& name,
+                                                           bool adaptersOnly) {
+    std::optional<long> index;
+    if (!adaptersOnly && !(index = ReadNumber(folder + "ifindex"))) return std::nullopt;
+    const auto address = AdapterAddress(folder);
+    if (!address && adaptersOnly) return std::nullopt;
+    if (adaptersOnly && !(index = ReadNumber(folder + "ifindex"))) return std::nullopt;
+    NetInterface found{name, *index};
+    if (!address) return std::make_pair(kNoAdapter, found);
     found.adapter = true;
     found.address = *address;
     const bool hardware = ::access((folder + "device").c_str(), F_OK) == 0;
@@ -64,10 +80,10 @@ std::optional<std::pair<Rank, NetInterface>> ReadInterface(const std::string& fo
 
 }  // namespace
 
-std::vector<NetInterface> ReadNetInterfaces(const std::string& sysClassNet) {
+std::vector<NetInterface> ReadNetInterfaces(const std::string& sysClassNet, bool adaptersOnly) {
     std::vector<std::pair<Rank, NetInterface>> found;
     for (const std::string& name : FolderNames(sysClassNet, kMaxInterfaces))
-        if (auto one = ReadInterface(sysClassNet + "/" + name + "/", name)) found.push_back(std::move(*one));
+        if (auto one = ReadInterface(sysClassNet + "/" + name + "/", name, adaptersOnly)) found.push_back(std::move(*one));
     std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
         return std::tie(a.first, a.second.index) < std::tie(b.first, b.second.index);
     });

@@ -20,9 +20,9 @@ struct NetInterface {
     HardwareAddress address{};  // meaningful for adapters
 };
 
-// Every interface with a readable ifindex, adapters first; `sysClassNet` is the folder
-// listing them (tests point it at a fake tree).
-std::vector<NetInterface> ReadNetInterfaces(const std::string& sysClassNet);
+// Every interface with a readable ifindex, adapters first, or the adapters alone;
+// `sysClassNet` is the folder listing them (tests point it at a fake tree).
+std::vector<NetInterface> ReadNetInterfaces(const std::string& sysClassNet, bool adaptersOnly = false);
 
 using Ipv4Address = std::array<uint8_t, 4>;
 
