@@ -47,28 +47,30 @@ struct JsonVisitor {
 void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 void AppendJsonString(std::string& out, StringView text) {
-    const std::string bytes = Utf16ToUtf8(text);
     out += '"';
-    size_t plain = 0;  // the start of the run not yet written: plain bytes go across together
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const char c = bytes[i];
-        if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) continue;
-        out.append(bytes, plain, i - plain);
+    size_t plain = 0;  // the start of the run not yet written: plain characters go across together
+    const auto flush = [&](size_t end) {
+        if (end > plain) out += Utf16ToUtf8(text.substr(plain, end - plain));
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c != u'"' && c != u'\\' && c >= 0x20) continue;
+        flush(i);
         plain = i + 1;
         switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
+            case u'"': out += "\\\""; break;
+            case u'\\': out += "\\\\"; break;
+            case u'\n': out += "\\n"; break;
+            case u'\r': out += "\\r"; break;
+            case u'\t': out += "\\t"; break;
             default: {
                 char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(c));
+                std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
                 out += buf;
             }
         }
     }
-    out.append(bytes, plain, std::string::npos);
+    flush(text.size());
     out += '"';
 }
 

@@ -3,9 +3,9 @@
 namespace velmora {
 
 bool RegistryName(Platform& platform, const String& text, std::string& ansi) {
-    if (text.find(u'\0') != String::npos) return false;
+    // Only U+0000 becomes a zero byte in any code page, so the converted bytes show it.
     ansi = platform.codec.StringToAnsi(text);
-    return true;
+    return ansi.find('\0') == std::string::npos;
 }
 
 OpenedKey::OpenedKey(Platform& platform, int32_t rootKey, const String& keyPath, RegView view)

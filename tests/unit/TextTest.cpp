@@ -84,6 +84,20 @@ TEST(Trim, OnlyBlanks) {
     EXPECT_EQ(TrimRight(u" a  "), u" a");
 }
 
+// Names compare eight bytes at a time: every byte value, in every place of a word.
+TEST(SameIgnoringAsciiCase, EveryByteInEveryPlace) {
+    for (int value = 0; value < 256; ++value) {
+        for (size_t at = 0; at < 9; ++at) {
+            std::string a = "Uninstall", b = "uNINSTALL";
+            a[at] = static_cast<char>(value);
+            b[at] = AsciiLower(static_cast<char>(value));
+            EXPECT_TRUE(SameIgnoringAsciiCase(a, b)) << value << " at " << at;
+            b[at] = static_cast<char>(value ^ 0x40);
+            EXPECT_EQ(SameIgnoringAsciiCase(a, b), AsciiLower(a[at]) == AsciiLower(b[at])) << value << " at " << at;
+        }
+    }
+}
+
 TEST(InStr, PositionsFromOneAndStart) {
     EXPECT_EQ(InStr(1, u"abcabc", u"c", Compare::Binary), 3);
     EXPECT_EQ(InStr(4, u"abcabc", u"c", Compare::Binary), 6);
@@ -118,6 +132,8 @@ TEST(Utf, SequencesAroundAsciiBlocks) {
         {"abcdefgh\xFFxyz", u"abcdefgh\uFFFDxyz", false},
         {"abcdefghijklmno\xE4\xB8", u"abcdefghijklmno\uFFFD\uFFFD", false},
         {std::string("abcdefg\0hijklmnop\0\0\0\0\0\0\0\0", 25), String(u"abcdefg\0hijklmnop\0\0\0\0\0\0\0\0", 25), true},
+        {"abcdefghijklmnop\xC3\xA9" "abcdefghijklmnopq", u"abcdefghijklmnop\u00E9abcdefghijklmnopq", true},
+        {"abcdefghijklmno\xE4\xB8\xAD" "abcdefghijklmnop", u"abcdefghijklmno\u4E2Dabcdefghijklmnop", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Utf8ToUtf16(c.utf8), c.utf16) << c.utf8;

@@ -1,5 +1,6 @@
 #include "platform/common/RegistryTree.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "text/Text.h"
@@ -17,8 +18,14 @@ bool IsPredefinedRoot(RegKey key, int32_t& rootKey) {
 }  // namespace
 
 size_t RegistryKey::FoldedHash::operator()(std::string_view name) const {
-    uint64_t hash = 14695981039346656037ull;  // FNV-1a over the lower-cased bytes
-    for (const char c : name) hash = (hash ^ static_cast<unsigned char>(AsciiLower(c))) * 1099511628211ull;
+    // The lower-cased bytes eight at a time, each word mixed in by a multiply and a shift.
+    uint64_t hash = 0x9E3779B97F4A7C15ull ^ name.size();
+    for (size_t i = 0; i < name.size(); i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, name.data() + i, std::min<size_t>(8, name.size() - i));
+        hash = (hash ^ AsciiLower8(word)) * 0xFF51AFD7ED558CCDull;
+        hash ^= hash >> 32;
+    }
     return static_cast<size_t>(hash);
 }
 
