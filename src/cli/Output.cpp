@@ -50,7 +50,7 @@ void AppendJsonString(std::string& out, StringView text) {
     out += '"';
     size_t plain = 0;  // the start of the run not yet written: plain characters go across together
     const auto flush = [&](size_t end) {
-        if (end > plain) out += Utf16ToUtf8(text.substr(plain, end - plain));
+        if (end > plain) AppendUtf8(out, text.substr(plain, end - plain));
     };
     for (size_t i = 0; i < text.size(); ++i) {
         const char16_t c = text[i];

@@ -93,7 +93,12 @@ String Utf8ToUtf16(std::string_view bytes) {
 
 std::string Utf16ToUtf8(StringView text) {
     std::string out;
-    out.reserve(text.size());
+    AppendUtf8(out, text);
+    return out;
+}
+
+void AppendUtf8(std::string& out, StringView text) {
+    if (out.empty()) out.reserve(text.size());  // appends to a longer text grow it as usual
     for (size_t i = 0; i < text.size(); ++i) {
         size_t run = 0;  // a run of ASCII goes across in one append
 #if defined(__SSE2__)
@@ -131,7 +136,6 @@ std::string Utf16ToUtf8(StringView text) {
         }
         PushUtf8(out, cp);
     }
-    return out;
 }
 
 }  // namespace velmora

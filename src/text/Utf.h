@@ -10,5 +10,7 @@ namespace velmora {
 
 String Utf8ToUtf16(std::string_view bytes);
 std::string Utf16ToUtf8(StringView text);
+// Utf16ToUtf8(text) written onto the end of `out`.
+void AppendUtf8(std::string& out, StringView text);
 
 }  // namespace velmora
