@@ -9,6 +9,9 @@
 
 #include "platform/Platform.h"
 #include "public/modPublic.h"
+#ifndef _WIN32
+#include "RawReads.h"
+#endif
 
 namespace velmora::bench {
 
@@ -45,6 +48,45 @@ void EnumerateUninstall(Platform& p) {
         p.registry.RegCloseKey(sub);
     }
     p.registry.RegCloseKey(root);
+}
+
+// Drive 0's serial: on Windows the device opened, its IDENTIFY and the close (the
+// version query only describes the driver); on Linux the sysfs and device reads
+// the backend cannot answer without.
+void DriveSerial(Platform& p) {
+#ifdef _WIN32
+    const DeviceHandle handle = p.disk.CreateFileA("\\\\.\\PhysicalDrive0", kGenericRead | kGenericWrite,
+                                                   kFileShareRead | kFileShareWrite, kOpenExisting);
+    if (handle == kInvalidDevice) return;
+    SendCmdInParams command;
+    command.cBufferSize = kIdentifyBytes;
+    command.irDriveRegs.bCommandReg = kAtaIdentifyDevice;
+    SendCmdOutParams reply;
+    Keep(p.disk.DeviceIoControl(handle, kSmartRcvDriveData, &command, sizeof command, &reply, sizeof reply));
+    p.disk.CloseHandle(handle);
+#else
+    (void)p;
+    std::string serial;
+    Keep(raw::DriveSerial(serial));
+#endif
+}
+
+// Adapter 0's address: on Windows one adapter status (no reset, no heap block);
+// on Linux the reads of every interface that the adapter rules must judge.
+void AdapterAddress(Platform& p) {
+#ifdef _WIN32
+    uint8_t area[680] = {};
+    Ncb ncb{};
+    ncb.ncb_command = kNcbAStat;
+    std::memcpy(ncb.ncb_callname, "*               ", kNcbNameSize);
+    ncb.ncb_buffer = area;
+    ncb.ncb_length = sizeof area;
+    Keep(p.netbios.Netbios(ncb));
+#else
+    (void)p;
+    std::string address;
+    Keep(raw::AdapterAddress(address));
+#endif
 }
 
 const std::vector<std::pair<const char*, std::function<void(Platform&)>>>& Floors() {
@@ -102,6 +144,8 @@ const std::vector<std::pair<const char*, std::function<void(Platform&)>>>& Floor
              if (p.wave.waveOutGetNumDevs() > 0) Keep(p.wave.waveOutGetDevCapsA(0, &caps, sizeof caps));
          }},
         {"UninstallEnum", EnumerateUninstall},
+        {"DriveSerial", DriveSerial},
+        {"AdapterAddress", AdapterAddress},
         // The disk summary: the drive list, then per fixed drive its volume record and
         // sizes, and the six entries of the three nested public calls, plus the outer two.
         {"DiskSummary",

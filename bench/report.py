@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Turns the medians of one bench run (and the kept "before" figures) into BENCHMARKS.md.
 
-usage: report.py NATIVE.tsv WINE.tsv BASELINE.tsv MACHINE.txt OUT.md [WINE64.tsv [PACKAGES.tsv]]
+usage: report.py NATIVE.tsv WINE.tsv BASELINE.tsv MACHINE.txt OUT.md [WINE64.tsv [PACKAGES.tsv [WHOLE.tsv]]]
 Each .tsv holds "kind/name<TAB>median ns" lines; a missing file is an empty run.
 A run without Wine figures keeps the Wine sections of the OUT.md it replaces, marked so.
 """
@@ -20,6 +20,7 @@ METHODS = [
 # The floor of each method: the raw platform calls it cannot do without. "2xLog" is
 # its begin and end entry (one open/append/close each); clsSoftWare's method writes none.
 FLOORS = {
+    "GetDiskSerialNumber": ["DriveSerial"], "GetInternetCardAddress": ["AdapterAddress"],
     "GetSoundCardId": ["waveOutGetDevCapsA"], "GetSoundCardName": ["waveOutGetDevCapsA"],
     "GetSoundCardChannel": ["waveOutGetDevCapsA"], "GetSoundCardDwformats": ["waveOutGetDevCapsA"],
     "GetSoundCardDwsupport": ["waveOutGetDevCapsA"],
@@ -85,6 +86,8 @@ def load(path):
 def fmt(ns):
     if ns is None:
         return "–"
+    if ns >= 1e9:
+        return f"{ns / 1e9:.2f} s"
     if ns >= 1e6:
         return f"{ns / 1e6:.2f} ms"
     if ns >= 1e3:
@@ -187,6 +190,63 @@ def packages_table(w, packages):
     w("")
 
 
+# The whole-inventory programs: (name in WHOLE.tsv, how the table shows it).
+WHOLE = [("velmora", "`velmora --json`"), ("floor", "its floor, `velmora_floor`"), ("lshw", "`lshw`"),
+         ("hwinfo", "`hwinfo --short`"), ("facter", "`facter`"), ("inxi", "`inxi -Fxz`")]
+
+
+def count(n):
+    return "–" if n is None else f"{n:,.0f}"
+
+
+def instructions(n):
+    return "–" if n is None else f"{n / 1e6:,.1f} M"
+
+
+def whole_table(w, whole):
+    """velmora --json as a whole process beside its floor and the system's inventory tools."""
+    w("## The whole inventory: one process each")
+    w("")
+    w("`velmora --json` (every method without arguments, as one JSON object) as a whole process, beside")
+    w("`velmora_floor`, the least that must be done for the same answers on this machine: it reads once,")
+    w("raw, each file the Linux backend answers from (the package databases, `/proc/cpuinfo`, `meminfo`,")
+    w("`self/status` and `self/mountinfo`, `os-release`, the drive's and the network interfaces' sysfs")
+    w("files, `/proc/asound`), asks the kernel what no file holds (the 13 CPUID leaves, `uname`,")
+    w("`getifaddrs`, `statvfs`), parses nothing but what names the next file, and writes the same log")
+    w("entries, each opened, appended and closed as the real writer does, to a scratch folder. Beside")
+    w("them the system's own inventory tools. Every program runs once per round in the same run")
+    w("(`velmora_whole`: rounds interleaved, the order turned each round, one round of warm-up);")
+    w("wall time and peak resident memory (`wait4`'s maximum RSS) are the medians of the rounds.")
+    w("Instructions are callgrind's total (`valgrind --tool=callgrind`) and system calls `strace -f")
+    w("-c`'s total, from one more run of each. Each program runs as the user running `tools/bench-all`")
+    w("with no privilege added, its output thrown away and nothing on its input: `lshw` with its")
+    w("default output, `hwinfo --short`, `facter` with its default facts, `inxi -Fxz` (every section,")
+    w("extra detail, private data filtered). A tool that is not installed is a –; one that exits")
+    w("non-zero (it could not read some of what it looks for) is timed all the same and marked so.")
+    w("")
+    w("| program | wall time | /velmora | instructions | system calls | peak memory |")
+    w("|---|---:|---:|---:|---:|---:|")
+    base = whole.get("whole/velmora")
+    for name, text in WHOLE:
+        wall = whole.get("whole/" + name)
+        status = whole.get("exit/" + name)
+        if status is not None:
+            text += " (timed out)" if status < 0 else f" (exit {status:.0f})"
+        rss = whole.get("rss/" + name)
+        w(f"| {text} | {fmt(wall)} | {ratio(wall, base)} | {instructions(whole.get('ir/' + name))} | "
+          f"{count(whole.get('sys/' + name))} | {'–' if rss is None else f'{rss / 1024:.1f} MiB'} |")
+    w("")
+    for name, text in WHOLE[:2]:
+        top = sorted(((v, k.split("/", 2)[2]) for k, v in whole.items() if k.startswith(f"systop/{name}/")), reverse=True)
+        if top:
+            w(f"Most made system calls, {text}: " + ", ".join(f"`{call}` {n:,.0f}" for n, call in top) + ".")
+            w("")
+    entries = [whole.get("entries/" + n) for n in ("velmora", "floor")]
+    if None not in entries:
+        w(f"Log entries per run: {entries[0]:.0f} from `velmora --json`, {entries[1]:.0f} from its floor.")
+        w("")
+
+
 def kept_wine(out):
     """The Wine sections and Wine floors of the OUT.md being replaced, and the date of their run."""
     try:
@@ -216,6 +276,7 @@ def main():
     native, wine, before = load(native), load(wine), load(before)
     wine64 = load(sys.argv[6]) if len(sys.argv) > 6 else {}
     packages = load(sys.argv[7]) if len(sys.argv) > 7 else {}
+    whole = load(sys.argv[8]) if len(sys.argv) > 8 else {}
     kept = None if wine or wine64 else kept_wine(out)
     with open(machine_path, encoding="utf-8") as f:
         machine = f.read().strip()
@@ -248,7 +309,9 @@ def main():
     w("`velmora_bench` (Google Benchmark, `--benchmark_repetitions` as `BENCH_REPS`, default 9) with the")
     w("call log in a scratch folder, and runs `velmora_bench_host.exe` under Wine in a scratch prefix")
     w("with a registered copy of Tarsin.dll: the 32-bit one in a 32-bit prefix, then the 64-bit one in")
-    w("a 64-bit prefix (its late-bound calls are the table's *late, 64-bit* column).")
+    w("a 64-bit prefix (its late-bound calls are the table's *late, 64-bit* column). Natively it also")
+    w("times `velmora --json`, its floor program and the system's inventory tools as whole processes")
+    w("with `velmora_whole`, and counts the instructions and system calls of the first two.")
     w("")
     w("## Machine")
     w("")
@@ -272,6 +335,17 @@ def main():
     w("Peers: " + ", ".join(f"`{tool(n[5:])}` {fmt(v)}" for n, v in sorted(native.items())
                           if n.startswith("peer/")) + ".")
     w("")
+    w("The floors of the two identity methods are the reads their answer depends on. *DriveSerial*:")
+    w("natively the whole disks under `/sys/block` (by name, then a `device` link each), their")
+    w("`removable` marks only when there are several to order, the device node (its IDENTIFY comes")
+    w("first where it opens), then the published serial in the places the backend tries in turn;")
+    w("under Wine the drive opened, its IDENTIFY and the close. *AdapterAddress*: natively, per")
+    w("interface under `/sys/class/net`, its `type`, `addr_assign_type`, `address` and `device` link")
+    w("read only until one rules it out, and the `ifindex` of those of the best kind, which orders")
+    w("them; under Wine one adapter status (`NCBASTAT`, no reset).")
+    w("")
+    if whole:
+        whole_table(w, whole)
     if packages:
         packages_table(w, packages)
     w("## Windows build under Wine: Tarsin.dll and the facade on the Win32 backend")
@@ -335,10 +409,15 @@ def main():
     w("  environment's `LC_NUMERIC`, loading its files each time. The Linux backend now makes one locale")
     w("  per value of the environment's numeric setting (`LC_ALL`, `LC_NUMERIC`, `LANG`) and keeps it.")
     w("")
-    w("Still far from the floor: `GetInternetCardAddress` and `GetDiskSerialNumber` (their floors here")
-    w("count only the log; the NetBIOS adapter status and the drive IDENTIFY have no floor measured")
-    w("yet), and the software list (the worker opens every uninstall key by its full path")
-    w("and converts whole fixed-size buffers, as the Windows readers do).")
+    disk = ratio(native.get("method/GetDiskSerialNumber"), floor_of("GetDiskSerialNumber", native)[0])
+    card = ratio(native.get("method/GetInternetCardAddress"), floor_of("GetInternetCardAddress", native)[0])
+    w(f"Against the reads they cannot do without, `GetDiskSerialNumber` is at {disk} its floor and")
+    w(f"`GetInternetCardAddress` at {card}. The adapter method's backend reads all five files of every")
+    w("interface (`addr_assign_type` twice) for the reset and again for the adapter status, where the")
+    w("floor reads each interface once and only until one file rules it out; the drive method also")
+    w("reads every disk's `removable` mark and the drive's model for an IDENTIFY the answer needs only")
+    w("the serial of. Still far from the floor: the software list (the worker opens every uninstall")
+    w("key by its full path and converts whole fixed-size buffers, as the Windows readers do).")
     w("")
     w("## Floors, alone")
     w("")
