@@ -62,8 +62,20 @@ void DriveSerial(Platform& p) {
     command.cBufferSize = kIdentifyBytes;
     command.irDriveRegs.bCommandReg = kAtaIdentifyDevice;
     SendCmdOutParams reply;
-    Keep(p.disk.DeviceIoControl(handle, kSmartRcvDriveData, &command, sizeof command, &reply, sizeof reply));
+    const bool answered =
+        p.disk.DeviceIoControl(handle, kSmartRcvDriveData, &command, sizeof command, &reply, sizeof reply);
     p.disk.CloseHandle(handle);
+    if (answered) return;
+    // No IDENTIFY (a virtual disk, Wine): the outside library, loaded and asked each
+    // time, as the method must.
+    const LibraryHandle library = p.libraries.LoadLibraryA("Corvel.dll");
+    if (library == nullptr) return;
+    if (const ProcAddress entry = p.libraries.GetProcAddress(library, "GetComputerIdCodeInNT")) {
+        char blanks[18] = "                 ";
+        Keep(reinterpret_cast<IdCodeExport>(entry)(blanks));
+        Keep(blanks);
+    }
+    p.libraries.FreeLibrary(library);
 #else
     (void)p;
     std::string serial;
