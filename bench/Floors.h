@@ -30,24 +30,31 @@ void Leaves13(Platform& p) {
     for (uint32_t leaf = 0x80000000; leaf < 0x80000009; ++leaf) Keep(p.cpu.CpuIdLeaf(leaf, 0, regs));
 }
 
-// The uninstall root enumerated with each DisplayName read: what any reader of the list must do.
+// The uninstall root enumerated with each DisplayName read, in each view a library
+// of this width must list, and the host's messages let through after each entry, as
+// the list must for hosts with a message loop: what any reader of the list must do.
 void EnumerateUninstall(Platform& p) {
-    RegKey root{};
-    if (p.registry.RegOpenKeyA(RootKey(kHKeyLocalMachine), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-                               root) != 0)
-        return;
-    char name[512];
-    uint8_t data[512];
-    for (uint32_t i = 0;; ++i) {
-        uint32_t size = sizeof name;
-        if (p.registry.RegEnumKeyExA(root, i, name, size) != 0) break;
-        RegKey sub{};
-        if (p.registry.RegOpenKeyA(root, name, sub) != 0) continue;
-        uint32_t type = 0, bytes = sizeof data;
-        p.registry.RegQueryValueExA(sub, "DisplayName", &type, data, &bytes);
-        p.registry.RegCloseKey(sub);
+    const std::vector<RegView> views =
+        p.registry.HasTwoViews() ? std::vector<RegView>{RegView::Wide64, RegView::Wow32} : std::vector<RegView>{RegView::Own};
+    for (const RegView view : views) {
+        RegKey root{};
+        if (p.registry.RegOpenKeyA(RootKey(kHKeyLocalMachine), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+                                   root, view) != 0)
+            continue;
+        char name[512];
+        uint8_t data[512];
+        for (uint32_t i = 0;; ++i) {
+            uint32_t size = sizeof name;
+            if (p.registry.RegEnumKeyExA(root, i, name, size) != 0) break;
+            RegKey sub{};
+            if (p.registry.RegOpenKeyA(root, name, sub, view) != 0) continue;
+            uint32_t type = 0, bytes = sizeof data;
+            p.registry.RegQueryValueExA(sub, "DisplayName", &type, data, &bytes);
+            p.registry.RegCloseKey(sub);
+            p.host.ProcessPendingMessages();
+        }
+        p.registry.RegCloseKey(root);
     }
-    p.registry.RegCloseKey(root);
 }
 
 // Drive 0's serial: on Windows the device opened, its IDENTIFY and the close (the

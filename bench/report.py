@@ -344,7 +344,10 @@ def main():
     w("*AdapterAddress*: natively, per")
     w("interface under `/sys/class/net`, its `type`, `addr_assign_type`, `address` and `device` link")
     w("read only until one rules it out, and the `ifindex` of those of the best kind, which orders")
-    w("them; under Wine one adapter status (`NCBASTAT`, no reset).")
+    w("them; under Wine one adapter status (`NCBASTAT`, no reset). *UninstallEnum* (the lists'")
+    w("floor): the uninstall key's subkeys enumerated, each opened and its `DisplayName` read, in each")
+    w("view a library of that width must list (both on 64-bit Windows), with the host's messages let")
+    w("through after each entry as the lists must.")
     w("")
     if whole:
         whole_table(w, whole)

@@ -48,13 +48,17 @@ bool Win32Registry::HasTwoViews() {
 #else
     // IsWow64Process came with XP SP2 and is looked up so the library still loads
     // before it; a kernel32 without it is 32-bit Windows.
-    using Call = BOOL(WINAPI*)(HANDLE, PBOOL);
-    const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    const auto call =
-        kernel ? reinterpret_cast<Call>(reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "IsWow64Process")))
-               : nullptr;
-    BOOL wow64 = FALSE;
-    return call != nullptr && call(::GetCurrentProcess(), &wow64) && wow64;
+    // A process never changes its width, so it is asked once.
+    static const bool wow64Process = [] {
+        using Call = BOOL(WINAPI*)(HANDLE, PBOOL);
+        const HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+        const auto call =
+            kernel ? reinterpret_cast<Call>(reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "IsWow64Process")))
+                   : nullptr;
+        BOOL wow64 = FALSE;
+        return call != nullptr && call(::GetCurrentProcess(), &wow64) && wow64;
+    }();
+    return wow64Process;
 #endif
 }
 
