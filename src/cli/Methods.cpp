@@ -29,7 +29,7 @@ std::vector<Method> Gathered() {
                        [](const String&) {
                            std::vector<String> names(1);
                            clsSoftWare(DefaultPlatform()).GetComputerSoftWare(names);
-                           return Answer(names);
+                           return Answer(std::move(names));
                        },
                        {ReportGroup::Software, 2, "As an array", "installed program"}});
     return methods;

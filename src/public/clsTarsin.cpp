@@ -79,7 +79,7 @@ String SoftwareList(clsSoftWare& w, Platform& platform) {
     for (int attempt = 0; attempt < 3 && !read; ++attempt) read = w.GetComputerSoftWare(names);
     String list;
     if (read)
-        for (size_t i = 1; i < names.size(); ++i) list += names[i] + u"|";
+        for (size_t i = 1; i < names.size(); ++i) list.append(names[i]).append(1, u'|');
     platform.host.ProcessPendingMessages();  // once before the answer is stored, once after
     String answer = std::move(list);
     platform.host.ProcessPendingMessages();

@@ -47,11 +47,11 @@ bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
     for (int32_t i = 1; i <= last; ++i) {
         const Entry& entry = entries[static_cast<size_t>(i)];
         path.assign(kUninstallRoot).append(1, u'\\').append(entry.subkey);
-        const String name = RegeditCls(platform_, entry.view).GetRegStrValue(kHKeyLocalMachine, path, kDisplayName);
+        String name = RegeditCls(platform_, entry.view).GetRegStrValue(kHKeyLocalMachine, path, kDisplayName);
         if (!name.empty()) {
             count = ToInt16(count + 1);
             strSoftName.Resize(static_cast<size_t>(count) + 1);
-            strSoftName[static_cast<size_t>(count)] = name;
+            strSoftName[static_cast<size_t>(count)] = std::move(name);
         }
         platform_.host.ProcessPendingMessages();
     }

@@ -36,7 +36,7 @@ bool IsInstalled(std::string_view status) {
 
 struct Stanza {
     InstalledPackage fields;
-    std::string status;
+    bool installed = false;  // the Status field's verdict: the text itself is not kept
     bool damaged = false;
 };
 
@@ -61,7 +61,7 @@ void TakeField(Stanza& stanza, std::string_view line, bool overlong) {
         case 's':
             if (!SameIgnoringAsciiCase(name, "Status")) return;
             stanza.damaged |= overlong;
-            stanza.status = value;
+            stanza.installed = IsInstalled(value);
             return;
         case 'v':
             if (SameIgnoringAsciiCase(name, "Version"))
@@ -97,7 +97,7 @@ bool ReadInstalledPackages(const std::string& statusPath, std::vector<InstalledP
     packages.clear();
     Stanza stanza;
     auto finish = [&] {
-        if (!stanza.damaged && !stanza.fields.package.empty() && IsInstalled(stanza.status) &&
+        if (!stanza.damaged && !stanza.fields.package.empty() && stanza.installed &&
             packages.size() < kMaxInstalledPackages)
             packages.push_back(std::move(stanza.fields));
         stanza = Stanza();
@@ -128,7 +128,7 @@ bool ReadDpkgPackages(const std::string& root, std::vector<PackageRecord>& recor
         std::string name = p.package;
         const bool foreign = p.architecture != "all" && p.architecture != native;
         if (!p.architecture.empty() && (foreign || p.multiArchSame)) name += ":" + p.architecture;
-        records.push_back({name, name, std::move(p.version), std::move(p.maintainer)});
+        records.push_back({name, std::move(name), std::move(p.version), std::move(p.maintainer)});
     }
     return true;
 }

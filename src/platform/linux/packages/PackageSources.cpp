@@ -19,15 +19,24 @@ bool Present(const std::string& root, const PackageSource& source) {
 }
 
 void AddEntry(RegistryKey& uninstall, const PackageRecord& record, const char* source) {
-    std::string key = record.key;
+    std::string_view key = record.key;
+    std::string renamed;
     if (uninstall.Find(key)) {
-        key += std::string(" (") + source + ")";
-        if (uninstall.Find(key)) return;  // listed twice by one source: once is what it has
+        renamed = record.key + " (" + source + ")";
+        if (uninstall.Find(renamed)) return;  // listed twice by one source: once is what it has
+        key = renamed;
     }
-    std::string display = record.version.empty() ? record.name : record.name + " " + record.version;
-    if (display.size() > kMaxDisplayName) display = record.name;
+    // "name version", or the name alone when that would be too long; stored as REG_SZ,
+    // its NUL included, built where it is kept.
+    const bool withVersion =
+        !record.version.empty() && record.name.size() + 1 + record.version.size() <= kMaxDisplayName;
+    std::string display;
+    display.reserve(record.name.size() + (withVersion ? 1 + record.version.size() : 0) + 1);
+    display += record.name;
+    if (withVersion) display.append(1, ' ').append(record.version);
+    display.push_back('\0');
     RegistryKey& entry = uninstall.Add(key);
-    entry.SetString(kRegDisplayName, display);
+    entry.SetValue(kRegDisplayName, kRegSz, std::move(display));
     if (!record.version.empty()) entry.SetString("DisplayVersion", record.version);
     if (!record.publisher.empty()) entry.SetString("Publisher", record.publisher);
 }
