@@ -39,12 +39,19 @@ int64_t InStr(int64_t start, StringView text, StringView search, Compare mode) {
         if (c < 0x80) return c >= u'A' && c <= u'Z' ? c + 0x20 : c;
         return FoldCase(c);
     };
-    String folded(search);  // folded once, not at every position tried
-    for (char16_t& c : folded) c = fold(c);
-    for (size_t at = from; at + folded.size() <= text.size(); ++at) {
+    // The search folded once, not at every position tried; short ones on the stack.
+    char16_t shortFolded[16];
+    String longFolded;
+    char16_t* folded = shortFolded;
+    if (search.size() > std::size(shortFolded)) {
+        longFolded.resize(search.size());
+        folded = longFolded.data();
+    }
+    for (size_t k = 0; k < search.size(); ++k) folded[k] = fold(search[k]);
+    for (size_t at = from; at + search.size() <= text.size(); ++at) {
         size_t k = 0;
-        while (k < folded.size() && fold(text[at + k]) == folded[k]) ++k;
-        if (k == folded.size()) return static_cast<int64_t>(at) + 1;
+        while (k < search.size() && fold(text[at + k]) == folded[k]) ++k;
+        if (k == search.size()) return static_cast<int64_t>(at) + 1;
     }
     return 0;
 }

@@ -99,6 +99,23 @@ std::string Utf16ToUtf8(StringView text) {
 
 void AppendUtf8(std::string& out, StringView text) {
     if (out.empty()) out.reserve(text.size());  // appends to a longer text grow it as usual
+    // Most texts are ASCII throughout: they go across in one pass, into room made once.
+    const size_t at = out.size();
+    out.resize(at + text.size());
+    char* to = out.data() + at;
+    size_t ascii = 0;
+#if defined(__SSE2__)
+    const __m128i notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    for (; ascii + 8 <= text.size(); ascii += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + ascii));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, notAscii), _mm_setzero_si128())) != 0xFFFF) break;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to + ascii), _mm_packus_epi16(units, units));
+    }
+#endif
+    for (; ascii < text.size() && text[ascii] < 0x80; ++ascii) to[ascii] = static_cast<char>(text[ascii]);
+    out.resize(at + ascii);
+    if (ascii == text.size()) return;
+    text.remove_prefix(ascii);
     for (size_t i = 0; i < text.size(); ++i) {
         size_t run = 0;  // a run of ASCII goes across in one append
 #if defined(__SSE2__)
