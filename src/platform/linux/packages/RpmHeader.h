@@ -10,7 +10,7 @@ namespace velmora {
 // What the installed-programs list takes from a header; a string absent is empty.
 struct RpmHeaderFields {
     std::string name, version, release, arch, vendor, packager;
-    std::optional<uint32_t> epoch;
+    std::optional<uint64_t> epoch;  // as librpm hands a number over
 };
 
 // The fields of a header blob (the header without its 8-byte lead magic); nullopt

@@ -268,7 +268,7 @@ bool ReadRpmPackagesWithLibrpm(const std::string& root, std::vector<PackageRecor
                 RpmHeaderFields fields{Text(*rpm, h, kTagName),   Text(*rpm, h, kTagVersion),
                                        Text(*rpm, h, kTagRelease), Text(*rpm, h, kTagArch),
                                        Text(*rpm, h, kTagVendor),  Text(*rpm, h, kTagPackager), std::nullopt};
-                if (rpm->headerIsEntry(h, kTagEpoch)) fields.epoch = uint32_t(rpm->headerGetNumber(h, kTagEpoch));
+                if (rpm->headerIsEntry(h, kTagEpoch)) fields.epoch = rpm->headerGetNumber(h, kTagEpoch);
                 PackageRecord r;
                 if (MakeRecord(fields, r)) source.Add(std::move(r));
             }
