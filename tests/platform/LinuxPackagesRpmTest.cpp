@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 #include "Scratch.h"
@@ -43,20 +44,51 @@ std::vector<std::string> RpmListing(const std::string& root, const std::string& 
     return lines;
 }
 
-std::vector<std::string> Read(const std::string& root, bool& ok) {
-    std::vector<PackageRecord> records;
-    ok = ReadRpmPackages(root + "/", records);
+std::vector<std::string> Lines(const std::vector<PackageRecord>& records) {
     std::vector<std::string> lines;
     for (const auto& r : records) lines.push_back(r.key + "|" + r.name + "|" + r.version + "|" + r.publisher);
     return lines;
 }
 
+std::vector<std::string> Read(const std::string& root, bool& ok) {
+    std::vector<PackageRecord> records;
+    ok = ReadRpmPackages(root + "/", records);
+    return Lines(records);
+}
+
+// The sqlite file read alone holds the same records as librpm reads, when it can tell
+// at all (`direct`); whatever it says, the reader as a whole answers as librpm does.
+void ExpectBothWaysAgree(const std::string& root, const std::string& folder, bool direct) {
+    std::vector<PackageRecord> alone, viaLibrpm;
+    EXPECT_EQ(ReadRpmSqliteFile(folder, alone), direct) << folder;
+    const bool ok = ReadRpmPackagesWithLibrpm(root + "/", viaLibrpm);
+    if (direct) {
+        EXPECT_EQ(Lines(alone), Lines(viaLibrpm)) << folder;
+    }
+    EXPECT_TRUE(alone.empty() || direct) << folder;
+    bool read = false;
+    EXPECT_EQ(Read(root, read), Lines(viaLibrpm)) << folder;
+    EXPECT_EQ(read, ok) << folder;
+}
+
+// The Packages table's interior pages, those of them below its root, and its overflow
+// pages, as sqlite's dbstat counts them; false where sqlite3 lacks dbstat.
+bool Layout(const std::string& root, int (&pages)[3]) {
+    const std::string counts = Shell("sqlite3 -readonly " + root + "/var/lib/rpm/rpmdb.sqlite \"SELECT "
+                                     "total(pagetype = 'internal'), total(pagetype = 'internal' AND path <> '/'), "
+                                     "total(pagetype = 'overflow') FROM dbstat WHERE name = 'Packages'\" 2>/dev/null");
+    return std::sscanf(counts.c_str(), "%d.0|%d.0|%d.0", &pages[0], &pages[1], &pages[2]) == 3;
+}
+
 TEST(LinuxPackagesRpm, ReadsWhatRpmLists) {
     testing::ScratchTree scratch;
-    const std::string sqlite = scratch.root() + "/sqlite", bdb = scratch.root() + "/bdb";
+    const std::string sqlite = scratch.root() + "/sqlite", bdb = scratch.root() + "/bdb",
+                      small = scratch.root() + "/small", pending = scratch.root() + "/pending";
     std::string why;
-    if (!MakeFixture("sqlite " + scratch.root() + "/work " + sqlite, why)) GTEST_SKIP() << why;
-    if (!MakeFixture("bdb " + sqlite + " " + bdb, why)) GTEST_SKIP() << why;
+    // Enough packages for interior pages, and a header long enough for overflow pages.
+    if (!MakeFixture("sqlite " + scratch.root() + "/work " + sqlite + " 150", why)) GTEST_SKIP() << why;
+    for (const auto& [kind, root] : {std::pair{"bdb ", bdb}, {"relayout ", small}, {"pending ", pending}})
+        if (!MakeFixture(kind + sqlite + " " + root, why)) GTEST_SKIP() << why;
     // Fedora 36+ and SUSE: the database in /usr/lib/sysimage/rpm, var/lib/rpm an absolute
     // link there, which must resolve inside the root and not on this machine.
     const std::string moved = scratch.root() + "/moved", bare = scratch.root() + "/bare",
@@ -82,16 +114,27 @@ TEST(LinuxPackagesRpm, ReadsWhatRpmLists) {
         EXPECT_NE(std::find(listed.begin(), listed.end(), line), listed.end()) << line;
     const struct {
         std::string root, dbpath;
-    } cases[] = {{sqlite, "/var/lib/rpm"}, {bdb, "/var/lib/rpm"}, {moved, "/usr/lib/sysimage/rpm"},
-                 {bare, "/usr/lib/sysimage/rpm"}, {elsewhere, "/srv/db"}};
+        bool direct;   // the sqlite file alone tells
+        size_t erased;  // packages fewer than in `sqlite`
+    } cases[] = {{sqlite, "/var/lib/rpm", true, 0},          {bdb, "/var/lib/rpm", false, 0},
+                 {moved, "/usr/lib/sysimage/rpm", true, 0}, {bare, "/usr/lib/sysimage/rpm", true, 0},
+                 {elsewhere, "/srv/db", true, 0},           {small, "/var/lib/rpm", true, 0},
+                 {pending, "/var/lib/rpm", false, 1}};
     for (const auto& c : cases) {
         bool ok = false;
         const auto got = Read(c.root, ok);
         EXPECT_TRUE(ok) << c.root;
         EXPECT_EQ(FindRpmDatabase(c.root + "/"), c.dbpath) << c.root;
         EXPECT_EQ(got, RpmListing(c.root, c.dbpath)) << c.root;
-        EXPECT_EQ(got.size(), listed.size()) << c.root;
+        EXPECT_EQ(got.size(), listed.size() - c.erased) << c.root;
+        ExpectBothWaysAgree(c.root, c.root + c.dbpath, c.direct);
     }
+    // The fixtures hold what they are made for: interior pages, two levels of them in
+    // small pages, and a header on a chain of overflow pages.
+    int large[3], deeper[3];
+    if (!Layout(sqlite, large) || !Layout(small, deeper)) GTEST_SKIP() << "sqlite3 has no dbstat to check the layout";
+    EXPECT_TRUE(large[0] > 0 && large[2] > 1) << large[0] << " interior, " << large[2] << " overflow";
+    EXPECT_GT(deeper[1], 0);
 }
 
 TEST(LinuxPackagesRpm, AbsentOrDamagedDatabases) {
@@ -131,16 +174,36 @@ TEST(LinuxPackagesRpm, AbsentOrDamagedDatabases) {
         EXPECT_EQ(files, c.file ? 1u : 0u) << c.label;
     }
     if (!made) GTEST_SKIP() << why;
-    // Three of the five packages with headers that must be refused: a huge data length,
-    // one cut short, one with a byte too many. The other two are still read.
-    Shell("sqlite3 " + real + "/var/lib/rpm/rpmdb.sqlite \"UPDATE Packages SET blob = CASE hnum "
-          "WHEN 1 THEN x'0000ffff7fffffff' WHEN 2 THEN substr(blob, 1, 37) ELSE CAST(blob || x'00' AS BLOB) END "
-          "WHERE hnum < 4\"");
-    bool ok = false;
-    const auto got = Read(real, ok);
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(got, RpmListing(real, "/var/lib/rpm"));
-    EXPECT_EQ(got.size(), 2u);
+    // Damage only the pages tell of: the Packages tree's interior root made its own last
+    // child, and the file cut in half with its header's page count cut to match.
+    const std::string file = real + "/var/lib/rpm/rpmdb.sqlite", bytes = testing::ReadAll(file);
+    const auto poke = [](std::string& b, size_t at, size_t v) {
+        for (int i = 0; i < 4; ++i) b[at + i] = char(v >> (24 - 8 * i));
+    };
+    const size_t page = size_t(uint8_t(bytes[16])) << 8 | uint8_t(bytes[17]), root = std::stoul(Shell(
+        "sqlite3 -readonly " + file + " \"SELECT rootpage FROM sqlite_master WHERE name = 'Packages'\""));
+    ASSERT_EQ(bytes.at((root - 1) * page), '\x05') << "the Packages tree's root is not an interior page";
+    std::string looped = bytes, cut = bytes.substr(0, bytes.size() / page / 2 * page);
+    poke(looped, (root - 1) * page + 8, root);
+    poke(cut, 28, cut.size() / page);
+    for (const auto& damaged : {looped, cut}) {
+        testing::ScratchTree copy;
+        copy.Write("var/lib/rpm/rpmdb.sqlite", damaged);
+        ExpectBothWaysAgree(copy.root(), copy.root() + "/var/lib/rpm", false);
+    }
+    // Headers librpm refuses, each alone in a copy: a huge data length, one cut short,
+    // one with a byte too many. The other packages are still read.
+    for (const char* blob : {"x'0000ffff7fffffff'", "substr(blob, 1, 37)", "CAST(blob || x'00' AS BLOB)"}) {
+        testing::ScratchTree copy;
+        const auto damaged = copy.Write("var/lib/rpm/rpmdb.sqlite", bytes).string();
+        Shell("sqlite3 " + damaged + " \"UPDATE Packages SET blob = " + blob + " WHERE hnum = 1\"");
+        bool ok = false;
+        const auto got = Read(copy.root(), ok);
+        EXPECT_TRUE(ok) << blob;
+        EXPECT_EQ(got, RpmListing(copy.root(), "/var/lib/rpm")) << blob;
+        EXPECT_EQ(got.size(), 4u) << blob;
+        ExpectBothWaysAgree(copy.root(), copy.root() + "/var/lib/rpm", false);
+    }
 }
 
 // rpm holds an fcntl write lock on .rpm.lock for a whole transaction; another
@@ -171,6 +234,8 @@ TEST(LinuxPackagesRpm, NoWaitUnderTheTransactionLock) {
         bool ok = false;
         const auto got = Read(root, ok);
         const auto took = std::chrono::steady_clock::now() - start;
+        std::vector<PackageRecord> alone;  // the file alone cannot tell what the writer is doing
+        const bool told = ReadRpmSqliteFile(root + "/var/lib/rpm", alone);
         ::kill(holder, SIGKILL);
         ::waitpid(holder, nullptr, 0);
         ::close(ready[0]);
@@ -179,33 +244,37 @@ TEST(LinuxPackagesRpm, NoWaitUnderTheTransactionLock) {
         EXPECT_LT(took, std::chrono::seconds(5)) << root;  // a wait would last as long as the holder
         // sqlite readers see what is committed; Berkeley DB is left for later.
         if (root == sqlite)
-            EXPECT_TRUE(ok && got == RpmListing(root, "/var/lib/rpm")) << root;
+            EXPECT_TRUE(ok && got == RpmListing(root, "/var/lib/rpm") && !told) << root;
         else
             EXPECT_FALSE(ok || !got.empty()) << root;
     }
 }
 
 // rpm leaves its sqlite database in WAL mode; without the -shm file beside it, a user
-// who may not make one cannot open it (nor can rpm -qa): that is "cannot be read",
-// never an empty list.
+// who may not make one cannot open it through sqlite (nor can rpm -qa): librpm says
+// "cannot be read", never an empty list, while the file alone, with no log beside
+// it, still tells every package.
 TEST(LinuxPackagesRpm, UnprivilegedWithoutShm) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root, to read as another user";
     testing::ScratchTree scratch;
     const std::string root = scratch.root() + "/root";
     std::string why;
     if (!MakeFixture("sqlite " + scratch.root() + "/work " + root, why)) GTEST_SKIP() << why;
+    const size_t listed = RpmListing(root, "/var/lib/rpm").size();  // which makes the -shm again
     fs::remove(root + "/var/lib/rpm/rpmdb.sqlite-shm");
     fs::remove(root + "/var/lib/rpm/rpmdb.sqlite-wal");
     fs::permissions(scratch.path(), fs::perms::others_exec, fs::perm_options::add);
     const pid_t child = ::fork();
     if (child == 0) {
-        std::vector<PackageRecord> records;
+        std::vector<PackageRecord> records, none;
         const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
-        ::_exit(!dropped ? 3 : ReadRpmPackages(root + "/", records) ? (records.empty() ? 2 : 1) : 0);
+        const bool refused = !ReadRpmPackagesWithLibrpm(root + "/", none) && none.empty();
+        ::_exit(!dropped || !refused || !ReadRpmPackages(root + "/", records) ? 255 : int(records.size()));
     }
     int status = -1;
     ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "exit " << status;
+    ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+    EXPECT_EQ(size_t(WEXITSTATUS(status)), listed);
 }
 
 }  // namespace

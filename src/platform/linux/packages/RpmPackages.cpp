@@ -5,12 +5,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <string_view>
 
 #include "platform/linux/packages/PackageFiles.h"
+#include "platform/linux/packages/RpmHeader.h"
+#include "platform/linux/packages/SqliteFile.h"
 
 namespace velmora {
 namespace {
@@ -130,6 +134,85 @@ std::string Text(const Rpm& rpm, void* header, int32_t tag) {
     return text ? text : "";
 }
 
+// The record of one header, as both ways of reading make it; false for a header
+// that is not a program (no name, or a signing key).
+bool MakeRecord(const RpmHeaderFields& h, PackageRecord& r) {
+    if (h.name.empty() || h.name == "gpg-pubkey") return false;
+    r.name = h.name;
+    const std::string vr = h.version + "-" + h.release;
+    r.key = h.name + "-" + vr + (h.arch.empty() ? "" : "." + h.arch);
+    r.version = h.epoch ? std::to_string(*h.epoch) + ":" + vr : vr;
+    r.publisher = h.vendor.empty() ? h.packager : h.vendor;
+    return true;
+}
+
+// The table rpm's sqlite backend makes, as its schema records it: any other is not
+// one this reader knows.
+constexpr std::string_view kPackagesTable =
+    "CREATE TABLE 'Packages' (hnum INTEGER PRIMARY KEY AUTOINCREMENT,blob BLOB NOT NULL)";
+
+// The Packages table's rows, in hnum order as librpm iterates them, into `source`;
+// false when the file or any header in it is one this reader does not vouch for.
+bool ReadPackagesTable(const sqlite::FileHeader& header, const sqlite::PageReader& read, SourceRecords& source) {
+    bool sound = true;
+    const bool walked = sqlite::ForEachRow(header, read, "Packages", kPackagesTable, [&](int64_t, std::string_view row) {
+        // hnum is the rowid itself, which the record keeps as NULL.
+        const auto values = sqlite::ParseRecord(row);
+        std::optional<RpmHeaderFields> fields;
+        sound = values && values->size() == 2 && (*values)[0].kind == sqlite::Value::Null &&
+                (*values)[1].kind == sqlite::Value::Blob && (fields = ParseRpmHeader((*values)[1].bytes));
+        if (!sound) return false;
+        PackageRecord record;
+        if (MakeRecord(*fields, record)) source.Add(std::move(record));
+        return !source.Full();
+    });
+    return walked && sound;
+}
+
+// What tells whether the database file changed while it was read.
+struct FileState {
+    struct stat st {};
+    std::string header;
+    bool operator==(const FileState& o) const {
+        return st.st_dev == o.st.st_dev && st.st_ino == o.st.st_ino && st.st_size == o.st.st_size &&
+               st.st_mtim.tv_sec == o.st.st_mtim.tv_sec && st.st_mtim.tv_nsec == o.st.st_mtim.tv_nsec &&
+               st.st_ctim.tv_sec == o.st.st_ctim.tv_sec && st.st_ctim.tv_nsec == o.st.st_ctim.tv_nsec &&
+               header == o.header;
+    }
+};
+
+bool ReadAt(int fd, std::string& bytes, size_t size, uint64_t offset) {
+    bytes.resize(size);
+    for (size_t done = 0; done < size;) {
+        const ssize_t got = ::pread(fd, bytes.data() + done, size - done, off_t(offset + done));
+        if (got <= 0) return false;
+        done += size_t(got);
+    }
+    return true;
+}
+
+// The file at `path` as `fd` has it open, with its header (which holds sqlite's
+// change counter); false when the path names another file now.
+bool State(const std::string& path, int fd, FileState& state) {
+    struct stat named;
+    return ::fstat(fd, &state.st) == 0 && S_ISREG(state.st.st_mode) && ::stat(path.c_str(), &named) == 0 &&
+           named.st_dev == state.st.st_dev && named.st_ino == state.st.st_ino && ReadAt(fd, state.header, 100, 0);
+}
+
+// An absent or empty file.
+bool Empty(const std::string& path) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT;
+    return S_ISREG(st.st_mode) && st.st_size == 0;
+}
+
+// Nothing that the file does not hold yet: no log of committed transactions waiting
+// to be copied in, no journal of one cut short, no transaction under way.
+bool Settled(const std::string& folder) {
+    return Empty(folder + "/rpmdb.sqlite-wal") && Empty(folder + "/rpmdb.sqlite-journal") &&
+           !TransactionUnderWay(folder);
+}
+
 }  // namespace
 
 std::string FindRpmDatabase(const std::string& root) {
@@ -142,7 +225,7 @@ std::string FindRpmDatabase(const std::string& root) {
     return {};
 }
 
-bool ReadRpmPackages(const std::string& root, std::vector<PackageRecord>& records) {
+bool ReadRpmPackagesWithLibrpm(const std::string& root, std::vector<PackageRecord>& records) {
     const std::string dbpath = FindRpmDatabase(root);
     if (dbpath.empty()) return true;
     const std::string folder = root + dbpath.substr(1);
@@ -182,18 +265,12 @@ bool ReadRpmPackages(const std::string& root, std::vector<PackageRecord>& record
             SourceRecords source(records);
             void* it = rpm->tsInitIterator(ts, kAllPackages, nullptr, 0);
             for (void* h; it && !source.Full() && (h = rpm->dbNextIterator(it));) {
+                RpmHeaderFields fields{Text(*rpm, h, kTagName),   Text(*rpm, h, kTagVersion),
+                                       Text(*rpm, h, kTagRelease), Text(*rpm, h, kTagArch),
+                                       Text(*rpm, h, kTagVendor),  Text(*rpm, h, kTagPackager), std::nullopt};
+                if (rpm->headerIsEntry(h, kTagEpoch)) fields.epoch = rpm->headerGetNumber(h, kTagEpoch);
                 PackageRecord r;
-                r.name = Text(*rpm, h, kTagName);
-                if (r.name.empty() || r.name == "gpg-pubkey") continue;
-                const std::string vr = Text(*rpm, h, kTagVersion) + "-" + Text(*rpm, h, kTagRelease);
-                const std::string arch = Text(*rpm, h, kTagArch);
-                r.key = r.name + "-" + vr + (arch.empty() ? "" : "." + arch);
-                r.version = rpm->headerIsEntry(h, kTagEpoch)
-                                ? std::to_string(rpm->headerGetNumber(h, kTagEpoch)) + ":" + vr
-                                : vr;
-                r.publisher = Text(*rpm, h, kTagVendor);
-                if (r.publisher.empty()) r.publisher = Text(*rpm, h, kTagPackager);
-                source.Add(std::move(r));
+                if (MakeRecord(fields, r)) source.Add(std::move(r));
             }
             if (it) rpm->dbFreeIterator(it);
             source.AppendTo(records);
@@ -205,6 +282,48 @@ bool ReadRpmPackages(const std::string& root, std::vector<PackageRecord>& record
     rpm->logSetMask(mask);
     failed = read ? std::string() : stamp;
     return read;
+}
+
+bool ReadRpmSqliteBytes(std::string_view file, std::vector<PackageRecord>& records) {
+    const auto header = sqlite::ParseFileHeader(file, file.size());
+    if (!header) return false;
+    const auto read = [&](uint32_t number, std::string& page) {
+        page.assign(file.substr(size_t(number - 1) * header->pageSize, header->pageSize));
+        return true;
+    };
+    SourceRecords source(records);
+    if (!ReadPackagesTable(*header, read, source)) return false;
+    source.AppendTo(records);
+    return true;
+}
+
+bool ReadRpmSqliteFile(const std::string& folder, std::vector<PackageRecord>& records) {
+    const std::string path = folder + "/rpmdb.sqlite";
+    if (!Settled(folder)) return false;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return false;
+    FileState before, after;
+    SourceRecords source(records);
+    bool read = false;
+    if (State(path, fd, before)) {
+        const auto header = sqlite::ParseFileHeader(before.header, uint64_t(before.st.st_size));
+        const auto page = [&](uint32_t number, std::string& bytes) {
+            return ReadAt(fd, bytes, header->pageSize, uint64_t(number - 1) * header->pageSize);
+        };
+        // Whatever moved meanwhile (a checkpoint, a new log, a file renamed over this
+        // one, a transaction begun) leaves the answer to librpm.
+        read = header && ReadPackagesTable(*header, page, source) && State(path, fd, after) && before == after &&
+               Settled(folder);
+    }
+    ::close(fd);
+    if (read) source.AppendTo(records);
+    return read;
+}
+
+bool ReadRpmPackages(const std::string& root, std::vector<PackageRecord>& records) {
+    const std::string dbpath = FindRpmDatabase(root);
+    if (!dbpath.empty() && ReadRpmSqliteFile(root + dbpath.substr(1), records)) return true;
+    return ReadRpmPackagesWithLibrpm(root, records);
 }
 
 }  // namespace velmora

@@ -1,7 +1,9 @@
 #pragma once
-// The rpm database (Fedora, RHEL and its rebuilds, SUSE, Amazon Linux), read through
-// the machine's own librpm, loaded at run time: rpm is never a build dependency.
+// The rpm database (Fedora, RHEL and its rebuilds, SUSE, Amazon Linux): a settled
+// sqlite database read straight from its file, any other through the machine's own
+// librpm, loaded at run time: rpm is never a build dependency.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/linux/packages/PackageRecord.h"
@@ -17,5 +19,15 @@ std::string FindRpmDatabase(const std::string& root);
 // its order, signing keys (gpg-pubkey) left out. key = name-version-release.arch,
 // version = [epoch:]version-release, publisher = vendor, else packager.
 bool ReadRpmPackages(const std::string& root, std::vector<PackageRecord>& records);
+
+// The two ways ReadRpmPackages takes, apart. The sqlite file in `folder` read alone,
+// only while it holds the whole database (no -wal or journal with content, no
+// transaction under way, unchanged over the read): false, with nothing added, when
+// it cannot tell, or holds anything this reader does not know or finds damaged.
+bool ReadRpmSqliteFile(const std::string& folder, std::vector<PackageRecord>& records);
+// The same over the bytes of a whole database file.
+bool ReadRpmSqliteBytes(std::string_view file, std::vector<PackageRecord>& records);
+// Through librpm, whatever the database's format.
+bool ReadRpmPackagesWithLibrpm(const std::string& root, std::vector<PackageRecord>& records);
 
 }  // namespace velmora
