@@ -107,11 +107,13 @@ bool ChangeWatch::Changed() {
     bool markerNamed = false;
     if (!EventsSeen(markerNamed) && looked_) return false;
     std::vector<Stamp> now = TakeStamps();
-    const bool changed = !looked_ || markerNamed || now != stamps_;
+    const bool first = !looked_;
+    const bool changed = first || markerNamed || now != stamps_;
     looked_ = true;
     stamps_ = std::move(now);
-    // A marker that appeared or went away may need another folder watched.
-    if (changed && WatchedFolders() != folders_) watch_.Renew();
+    // A marker that appeared or went away may need another folder watched. At the
+    // first look the watch was just made from the folders as they are.
+    if (changed && !first && WatchedFolders() != folders_) watch_.Renew();
     return changed;
 }
 
