@@ -92,7 +92,7 @@ done
 if [ "$arch" = x64 ] && [ "${VELMORA_RUN32:-ON}" = OFF ]; then
   folder=$(unix_path 'C:\Program Files (x86)\Velmora')
   [ -z "$(ls -A "$folder" 2>/dev/null)" ] || fail "removal left: $(ls -A "$folder")"
-  echo "msi $arch: the 32-bit pair was not run: this kernel cannot run 32-bit programs"
+  echo "msi $arch: the 32-bit DLLs and velmora.exe were not run: this kernel cannot run 32-bit programs"
 fi
 [ "$(products)" = "0 " ] || fail "a product is still installed: $(products)"
 echo "msi $arch: upgrade, facts, $(grep -c '^\[' "$work/installed") keys as regsvr32 writes them, removal"
