@@ -8,7 +8,6 @@ import json
 import sys
 
 
-
 def read(path, encoding):
     lines = open(path, encoding=encoding).read().splitlines()
     return [line for line in lines if not line.startswith("wine: ")]
@@ -35,8 +34,6 @@ def printed(name):
 def as_script(value):
     if isinstance(value, dict):
         return "(error %d: %s)" % (value["error"], value["description"])
-    if isinstance(value, bool):
-        return "True" if value else "False"
     return str(value)
 
 
