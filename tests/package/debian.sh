@@ -1,8 +1,10 @@
 #!/bin/sh
-# tests/package/debian.sh DIST: the Debian packages in DIST pass lintian, install into
+# tests/package/debian.sh DIST: the Debian packages in DIST carry the build's version,
+# pass lintian (their .changes, the -dbgsym packages with them), install into
 # a scratch root (the machine's own package database is never touched), run from
 # PATH, log into their own folder, link a consumer through find_package and
-# pkg-config, and leave none of their files when purged.
+# pkg-config, have their debug symbols in the -dbgsym packages, and leave none of
+# their files when purged.
 set -eu
 dist=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,7 +15,12 @@ chmod 755 "$root"
 multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH)
 libdir=$root/usr/lib/$multiarch
 
-report=$(lintian --fail-on error "$dist"/*.deb 2>&1) || fail "lintian reports errors: $report"
+# The packages' version is debian/changelog's: it must be the one the build declares.
+version=$(sed -n 's/^project(Velmora VERSION \([0-9.]*\).*/\1/p' "$here/../../CMakeLists.txt")
+for deb in "$dist"/*.deb; do
+  [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "$deb is not version $version (CMakeLists.txt)"
+done
+report=$(lintian --fail-on error "$dist"/*.changes 2>&1) || fail "lintian reports errors: $report"
 
 mkdir -p "$root/var/lib/dpkg/info" "$root/var/lib/dpkg/updates"
 touch "$root/var/lib/dpkg/status"
@@ -23,6 +30,13 @@ scratch_dpkg() {
   report=$(dpkg --root="$root" --force-depends --no-triggers "$@" 2>&1) || fail "dpkg $*: $report"
 }
 scratch_dpkg -i "$dist"/*.deb
+# Each shipped program and library has its debug symbols in a -dbgsym package, found by build id.
+for binary in "$root/usr/bin/velmora" "$libdir"/*.so*; do
+  [ -L "$binary" ] && continue
+  id=$(readelf -n "$binary" | sed -n 's/^ *Build ID: //p')
+  [ -f "$root/usr/lib/debug/.build-id/$(echo "$id" | cut -c1-2)/$(echo "$id" | cut -c3-).debug" ] ||
+    fail "no debug symbols for ${binary#"$root"} (build id ${id:-none})"
+done
 
 # In a mount namespace of its own, /var/log is a scratch folder holding the
 # package's log folder, so the installed library logs there and nowhere else.
@@ -50,7 +64,7 @@ for way in OFF ON; do
   rm -rf "$build"
 done
 
-scratch_dpkg --purge velmora libvelmora-dev libvelmora1
+scratch_dpkg --purge $(for deb in "$dist"/*.deb; do dpkg-deb -f "$deb" Package; done)
 left=$(find "$root" -path "$root/var/lib/dpkg" -prune -o -print | sort)
 # Only the call log stays, which the component made, in its folder.
 [ "$left" = "$(printf '%s\n' "$root" "$root/var" "$root/var/lib" "$root/var/log" "$root/var/log/velmora" \

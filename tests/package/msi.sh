@@ -2,16 +2,20 @@
 # tests/package/msi.sh x86|x64 MSI BIN32 [BIN64]: the installer in a fresh Wine prefix
 # of its bitness. An older Velmora (built here from the same DLLs) is replaced,
 # leaving one product; each installed pair answers the example script from the
-# cscript of its bitness; the installer's registry entries equal what regsvr32 writes
-# for the installed DLLs; removal leaves only the call logs.
+# cscript of its bitness, and the velmora.exe beside it the same with --json; the
+# installer's registry entries equal what regsvr32 writes for the installed DLLs;
+# removal leaves only the call logs.
 # VELMORA_RUN32=OFF: this machine runs no 32-bit program, so the x64 package's 32-bit
-# pair is installed and removed but not run.
+# set is installed and removed but not run.
 set -eu
 [ -f "$2" ] || { echo "no installer at $2: tools/package writes it"; exit 77; }
 arch=$1 msi=$(realpath "$2") bin32=$3 bin64=${4:-}
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 export VELMORA_WINEPREFIX=$work/prefix VELMORA_TOOLS=$repo/tools TARSIN_DLL_BUILT=unused
+# ALSA's null device gives Wine a wave-output device to answer for, and no complaints
+# about a missing sound card in the programs' output.
+export ALSA_CONFIG_PATH=$repo/tests/platform/alsa-null.conf
 # Each installed pair, one a line: the system folder whose cscript and regsvr32 load
 # it, and its folder.
 IFS='
@@ -66,6 +70,9 @@ for pair in $pairs; do
   case $system in *system32) grep -qx 'GetComputerSoftWare: Velmora|' "$work/facts" ||
     fail "Velmora is not among the programs" ;; esac
   grep -q '\[GetOperatingSystemName\]' "$folder/Dovrell.log" || fail "no call log beside ${pair#*|}"
+  # The installed velmora.exe answers as the DLL beside it: what a fleet's fact script reads.
+  wrun "${pair#*|}\\velmora.exe" --json >"$work/json" || fail "${pair#*|}\\velmora.exe --json: $(cat "$work/json")"
+  python3 "$repo/tests/package/same-facts.py" "$work/json" "$work/facts" || fail "velmora.exe in ${pair#*|}"
 done
 ours installed
 
@@ -85,7 +92,7 @@ done
 if [ "$arch" = x64 ] && [ "${VELMORA_RUN32:-ON}" = OFF ]; then
   folder=$(unix_path 'C:\Program Files (x86)\Velmora')
   [ -z "$(ls -A "$folder" 2>/dev/null)" ] || fail "removal left: $(ls -A "$folder")"
-  echo "msi $arch: the 32-bit pair was not run: this kernel cannot run 32-bit programs"
+  echo "msi $arch: the 32-bit DLLs and velmora.exe were not run: this kernel cannot run 32-bit programs"
 fi
 [ "$(products)" = "0 " ] || fail "a product is still installed: $(products)"
 echo "msi $arch: upgrade, facts, $(grep -c '^\[' "$work/installed") keys as regsvr32 writes them, removal"
