@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "base/String.h"
-#include "text/Text.h"
 
 namespace velmora {
 
@@ -15,7 +14,7 @@ public:
     virtual String AnsiToString(std::string_view bytes) = 0;
     // A filled buffer's text, up to its first NUL: CutAtNull(AnsiToString(bytes)).
     // A code page whose NUL cannot end a sequence may stop converting there.
-    virtual String AnsiTextUpToNull(std::string_view bytes) { return CutAtNull(AnsiToString(bytes)); }
+    virtual String AnsiTextUpToNull(std::string_view bytes);
     // Characters the code page lacks become its default character ("?").
     virtual std::string StringToAnsi(StringView text) = 0;
 };
