@@ -1,5 +1,6 @@
 #include "text/Utf.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -47,6 +48,22 @@ void PushUtf8(std::string& out, char32_t cp) {
         out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
     }
+}
+
+// Copies the ASCII units at the start of `from` (at most `count`) to `to` as bytes;
+// answers how many.
+size_t CopyAscii(const char16_t* from, size_t count, char* to) {
+    size_t k = 0;
+#if defined(__SSE2__)
+    const __m128i notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    for (; k + 8 <= count; k += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, notAscii), _mm_setzero_si128())) != 0xFFFF) break;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to + k), _mm_packus_epi16(units, units));
+    }
+#endif
+    for (; k < count && from[k] < 0x80; ++k) to[k] = static_cast<char>(from[k]);
+    return k;
 }
 
 }  // namespace
@@ -99,50 +116,14 @@ std::string Utf16ToUtf8(StringView text) {
 
 void AppendUtf8(std::string& out, StringView text) {
     if (out.empty()) out.reserve(text.size());  // appends to a longer text grow it as usual
-    // Most texts are ASCII throughout: they go across in one pass, into room made once.
-    const size_t at = out.size();
-    out.resize(at + text.size());
-    char* to = out.data() + at;
-    size_t ascii = 0;
-#if defined(__SSE2__)
-    const __m128i notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
-    for (; ascii + 8 <= text.size(); ascii += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + ascii));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, notAscii), _mm_setzero_si128())) != 0xFFFF) break;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(to + ascii), _mm_packus_epi16(units, units));
-    }
-#endif
-    for (; ascii < text.size() && text[ascii] < 0x80; ++ascii) to[ascii] = static_cast<char>(text[ascii]);
-    out.resize(at + ascii);
-    if (ascii == text.size()) return;
-    text.remove_prefix(ascii);
-    for (size_t i = 0; i < text.size(); ++i) {
-        size_t run = 0;  // a run of ASCII goes across in one append
-#if defined(__SSE2__)
-        const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
-        while (i + run + 8 <= text.size()) {
-            const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + run));
-            if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, high), _mm_setzero_si128())) != 0xFFFF) break;
-            run += 8;
-        }
-#endif
-        while (i + run < text.size() && text[i + run] < 0x80) ++run;
-        if (run > 0) {
-            const size_t at = out.size();
-            out.resize(at + run);
-            char* to = out.data() + at;
-            const char16_t* from = text.data() + i;
-            size_t k = 0;
-#if defined(__SSE2__)
-            for (; k + 8 <= run; k += 8) {
-                const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k));
-                _mm_storel_epi64(reinterpret_cast<__m128i*>(to + k), _mm_packus_epi16(units, units));
-            }
-#endif
-            for (; k < run; ++k) to[k] = static_cast<char>(from[k]);
-            i += run;
-            if (i == text.size()) break;
-        }
+    for (size_t i = 0; i < text.size();) {
+        // Runs of ASCII go across a stack buffer at a time.
+        char chunk[256];
+        const size_t limit = std::min(text.size() - i, sizeof chunk);
+        const size_t run = CopyAscii(text.data() + i, limit, chunk);
+        out.append(chunk, run);
+        i += run;
+        if (run == limit) continue;
         char32_t cp = text[i];
         if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
             text[i + 1] <= 0xDFFF) {
@@ -152,6 +133,7 @@ void AppendUtf8(std::string& out, StringView text) {
             cp = kReplacement;
         }
         PushUtf8(out, cp);
+        ++i;
     }
 }
 

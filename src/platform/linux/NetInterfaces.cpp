@@ -17,14 +17,17 @@ constexpr long kArpLoopback = 772;  // ARPHRD_LOOPBACK
 constexpr long kAddrPermanent = 0;  // NET_ADDR_PERM; random, stolen and set addresses are others
 constexpr size_t kMaxInterfaces = 4096;
 
-// A decimal number alone on the file's first line.
+// A decimal number alone on a file's first line.
+std::optional<long> ParseNumber(const std::string& text) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (end == text.c_str() || (*end != '\n' && *end != '\0')) return std::nullopt;
+    return value;
+}
+
 std::optional<long> ReadNumber(const std::string& path) {
     const auto text = ReadSysFile(path, 64);
-    if (!text || text->empty()) return std::nullopt;
-    char* end = nullptr;
-    const long value = std::strtol(text->c_str(), &end, 10);
-    if (end == text->c_str() || (*end != '\n' && *end != '\0')) return std::nullopt;
-    return value;
+    return text ? ParseNumber(*text) : std::nullopt;
 }
 
 // "aa:bb:cc:dd:ee:ff" (one line) as six bytes; nothing for any other length or form.
@@ -50,12 +53,8 @@ std::optional<HardwareAddress> AdapterAddress(const std::string& folder) {
     if (!type || *type == kArpLoopback) return std::nullopt;
     // A kernel older than addr_assign_type (3.2) cannot tell; its addresses count as
     // permanent. A file that says something else than a number counts as not permanent.
-    if (const auto assign = ReadSysFile(folder + "addr_assign_type", 64)) {
-        char* end = nullptr;
-        const long value = std::strtol(assign->c_str(), &end, 10);
-        if (assign->empty() || end == assign->c_str() || (*end != '\n' && *end != '\0') || value != kAddrPermanent)
-            return std::nullopt;
-    }
+    if (const auto assign = ReadSysFile(folder + "addr_assign_type", 64); assign && ParseNumber(*assign) != kAddrPermanent)
+        return std::nullopt;
     const auto address = ParseMac(ReadSysFile(folder + "address", 128).value_or(""));
     if (!address || *address == HardwareAddress{}) return std::nullopt;
     return address;
