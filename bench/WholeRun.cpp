@@ -6,10 +6,8 @@
 // command the median wall time (whole/NAME, ns) and the median peak resident set
 // (rss/NAME, KiB, from wait4); a command that cannot be started prints missing/NAME,
 // one that exits non-zero or runs past 120 s prints exit/NAME with its status.
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -24,7 +22,7 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "RunProcess.h"
 
 namespace {
 
@@ -47,16 +45,9 @@ bool RunOnce(Command& c, bool counted) {
     for (char** e = environ; *e; ++e) env.push_back(*e);
     for (auto& e : c.env) env.push_back(e.data());
     env.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int rc = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), env.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return false;
+    const pid_t pid = velmora::bench::SpawnQuiet(args, env.data());
+    if (pid == 0) return false;
     const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     if (pidfd >= 0) {
         pollfd p{pidfd, POLLIN, 0};
