@@ -4,7 +4,6 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -327,27 +326,23 @@ TEST(LinuxDrives, MapFollowsTheMountTable) {
 
     // The kernel's table, kept open between calls: a mount on "/" in a private mount
     // namespace (a child process, as root) must show at the next call.
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
+    const int shown = testing::InChild([] {
         if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
-            ::_exit(77);
+            return 77;
         LinuxDrives real;
         auto rootType = [&] {
             const auto map = real.Drives();
             return map.empty() ? std::string() : map.front().fsType;
         };
         const std::string before = rootType();
-        if (before.empty() || before == "tmpfs" || ::mount("velmora", "/", "tmpfs", 0, nullptr) != 0) ::_exit(77);
+        if (before.empty() || before == "tmpfs" || ::mount("velmora", "/", "tmpfs", 0, nullptr) != 0) return 77;
         const bool seen = rootType() == "tmpfs";
         ::umount2("/", MNT_DETACH);
-        ::_exit(seen && rootType() == before ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "no private mount namespace here (needs root)";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "a mount or unmount did not show in the drive map";
+        return seen && rootType() == before ? 0 : 1;
+    });
+    ASSERT_GE(shown, 0) << "the child did not exit";
+    if (shown == 77) GTEST_SKIP() << "no private mount namespace here (needs root)";
+    EXPECT_EQ(shown, 0) << "a mount or unmount did not show in the drive map";
 }
 
 using testing::Shell;

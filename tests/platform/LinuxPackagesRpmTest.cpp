@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "PackageLines.h"
 #include "Scratch.h"
 #include "platform/linux/packages/RpmPackages.h"
 
@@ -44,16 +45,12 @@ std::vector<std::string> RpmListing(const std::string& root, const std::string& 
     return lines;
 }
 
-std::vector<std::string> Lines(const std::vector<PackageRecord>& records) {
-    std::vector<std::string> lines;
-    for (const auto& r : records) lines.push_back(r.key + "|" + r.name + "|" + r.version + "|" + r.publisher);
-    return lines;
-}
+using testing::PackageLines;
 
 std::vector<std::string> Read(const std::string& root, bool& ok) {
     std::vector<PackageRecord> records;
     ok = ReadRpmPackages(root + "/", records);
-    return Lines(records);
+    return PackageLines(records);
 }
 
 // The sqlite file read alone holds the same records as librpm reads, when it can tell
@@ -63,11 +60,11 @@ void ExpectBothWaysAgree(const std::string& root, const std::string& folder, boo
     EXPECT_EQ(ReadRpmSqliteFile(folder, alone), direct) << folder;
     const bool ok = ReadRpmPackagesWithLibrpm(root + "/", viaLibrpm);
     if (direct) {
-        EXPECT_EQ(Lines(alone), Lines(viaLibrpm)) << folder;
+        EXPECT_EQ(PackageLines(alone), PackageLines(viaLibrpm)) << folder;
     }
     EXPECT_TRUE(alone.empty() || direct) << folder;
     bool read = false;
-    EXPECT_EQ(Read(root, read), Lines(viaLibrpm)) << folder;
+    EXPECT_EQ(Read(root, read), PackageLines(viaLibrpm)) << folder;
     EXPECT_EQ(read, ok) << folder;
 }
 
@@ -264,17 +261,14 @@ TEST(LinuxPackagesRpm, UnprivilegedWithoutShm) {
     fs::remove(root + "/var/lib/rpm/rpmdb.sqlite-shm");
     fs::remove(root + "/var/lib/rpm/rpmdb.sqlite-wal");
     fs::permissions(scratch.path(), fs::perms::others_exec, fs::perm_options::add);
-    const pid_t child = ::fork();
-    if (child == 0) {
+    const int read = testing::InChild([&] {
         std::vector<PackageRecord> records, none;
-        const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        const bool dropped = testing::BecomeNobody();
         const bool refused = !ReadRpmPackagesWithLibrpm(root + "/", none) && none.empty();
-        ::_exit(!dropped || !refused || !ReadRpmPackages(root + "/", records) ? 255 : int(records.size()));
-    }
-    int status = -1;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
-    EXPECT_EQ(size_t(WEXITSTATUS(status)), listed);
+        return !dropped || !refused || !ReadRpmPackages(root + "/", records) ? 255 : int(records.size());
+    });
+    ASSERT_GE(read, 0) << "the child did not exit";
+    EXPECT_EQ(size_t(read), listed);
 }
 
 }  // namespace

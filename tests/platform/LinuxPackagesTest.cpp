@@ -4,11 +4,11 @@
 // snapd needs systemd and squashfs mounts, so neither can make one here).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
 
+#include "PackageLines.h"
 #include "Scratch.h"
 #include "platform/linux/packages/PackageReaders.h"
 
@@ -37,13 +37,11 @@ void Lay(const ScratchTree& tree, const Files& files) {
     }
 }
 
-// What a reader added, one "key|name|version|publisher" a record; "failed" when it answered false.
+// What a reader added, as PackageLines gives it; "failed" when it answered false.
 std::vector<std::string> Listed(PackageReader read, const std::string& root) {
     std::vector<PackageRecord> records;
     if (!read(root, records)) return {records.empty() ? "failed" : "failed, yet added"};
-    std::vector<std::string> lines;
-    for (const auto& r : records) lines.push_back(r.key + "|" + r.name + "|" + r.version + "|" + r.publisher);
-    return lines;
+    return testing::PackageLines(records);
 }
 
 struct Case {
@@ -231,15 +229,12 @@ TEST(LinuxPackages, Snap) {
 // Whether `read` answers false and adds nothing where it may not look: 0 when so, 1 when
 // not, 2 when a test run as root (which reads everything) cannot become another user.
 int ReadBlind(PackageReader read, const std::string& root) {
-    const pid_t child = ::fork();
-    if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+    const int blind = testing::InChild([&] {
+        if (::geteuid() == 0 && !testing::BecomeNobody()) return 2;
         std::vector<PackageRecord> records(1);
-        const bool ok = read(root, records);
-        ::_exit(!ok && records.size() == 1 ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : 1;
+        return !read(root, records) && records.size() == 1 ? 0 : 1;
+    });
+    return blind < 0 ? 1 : blind;
 }
 
 // What every reader promises: nothing of an absent source, nothing beyond the cap, nothing

@@ -9,6 +9,7 @@
 #define VELMORA_POPEN _popen
 #define VELMORA_PCLOSE _pclose
 #else
+#include <sys/wait.h>
 #include <unistd.h>
 #define VELMORA_POPEN ::popen
 #define VELMORA_PCLOSE ::pclose
@@ -39,6 +40,21 @@ inline std::string Shell(const std::string& command) {
     if (!out.empty() && out.back() == '\n') out.pop_back();
     return out;
 }
+
+#ifndef _WIN32
+// The exit code of `body()` run in a forked child; -1 when the child did not exit.
+template <class Body>
+int InChild(Body body) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(body());
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+// In a child: becomes the unprivileged user nobody; false when it cannot.
+inline bool BecomeNobody() { return ::setgid(65534) == 0 && ::setuid(65534) == 0; }
+#endif
 
 class ScratchTree {
 public:

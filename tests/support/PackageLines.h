@@ -1,0 +1,16 @@
+#pragma once
+// Package records as the tests compare them: one "key|name|version|publisher" each.
+#include <string>
+#include <vector>
+
+#include "platform/linux/packages/PackageRecord.h"
+
+namespace velmora::testing {
+
+inline std::vector<std::string> PackageLines(const std::vector<PackageRecord>& records) {
+    std::vector<std::string> lines;
+    for (const auto& r : records) lines.push_back(r.key + "|" + r.name + "|" + r.version + "|" + r.publisher);
+    return lines;
+}
+
+}  // namespace velmora::testing
