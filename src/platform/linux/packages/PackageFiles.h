@@ -1,7 +1,9 @@
 #pragma once
 // What the package databases' readers share: folder listings in a fixed order, files
-// told apart from what is not one, links followed inside the root, and one collection
-// of a source's records that keeps its keys unique and the whole list within its cap.
+// told apart from what is not one, links followed inside the root, big-endian numbers,
+// and one collection of a source's records that keeps its keys unique and the whole
+// list within its cap.
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -12,6 +14,15 @@
 #include "platform/linux/packages/PackageRecord.h"
 
 namespace velmora {
+
+// The big-endian number at byte `at` of `bytes`, which holds it whole: rpm's headers and
+// sqlite's pages store theirs so.
+inline uint32_t BigEndian16(std::string_view bytes, size_t at) {
+    return uint32_t(uint8_t(bytes[at])) << 8 | uint8_t(bytes[at + 1]);
+}
+inline uint32_t BigEndian32(std::string_view bytes, size_t at) {
+    return BigEndian16(bytes, at) << 16 | BigEndian16(bytes, at + 2);
+}
 
 // What a reader made of one file.
 enum class FileRead {

@@ -1,5 +1,7 @@
 #include "platform/linux/packages/RpmHeader.h"
 
+#include "platform/linux/packages/PackageFiles.h"
+
 namespace velmora {
 namespace {
 
@@ -11,18 +13,13 @@ constexpr uint32_t kChar = 1, kInt32 = 4, kString = 6, kBin = 7, kStringArray = 
 constexpr uint32_t kMaxEntries = 0xffff, kMaxData = 256u << 20, kMaxCount = 0xffffff;
 constexpr size_t kEntrySize = 16, kRegionSize = 16;
 
-uint32_t Be32(std::string_view b, size_t at) {
-    return uint32_t(uint8_t(b[at])) << 24 | uint32_t(uint8_t(b[at + 1])) << 16 | uint32_t(uint8_t(b[at + 2])) << 8 |
-           uint8_t(b[at + 3]);
-}
-
 struct Entry {
     uint32_t tag, type, offset, count;
 };
 
 // The 16-byte entry at byte `at` of `bytes`.
 Entry EntryAt(std::string_view bytes, size_t at) {
-    return {Be32(bytes, at), Be32(bytes, at + 4), Be32(bytes, at + 8), Be32(bytes, at + 12)};
+    return {BigEndian32(bytes, at), BigEndian32(bytes, at + 4), BigEndian32(bytes, at + 8), BigEndian32(bytes, at + 12)};
 }
 
 // The length of an entry's data from `offset`, or 0 when it runs past the data or is
@@ -49,7 +46,7 @@ size_t DataLength(std::string_view data, const Entry& e) {
 
 std::optional<RpmHeaderFields> ParseRpmHeader(std::string_view blob) {
     if (blob.size() < 8) return std::nullopt;
-    const uint32_t il = Be32(blob, 0), dl = Be32(blob, 4);
+    const uint32_t il = BigEndian32(blob, 0), dl = BigEndian32(blob, 4);
     if (il == 0 || il > kMaxEntries || dl > kMaxData || blob.size() != 8 + kEntrySize * il + dl) return std::nullopt;
     const std::string_view entries = blob.substr(8, kEntrySize * il), data = blob.substr(8 + kEntrySize * il);
 
@@ -95,7 +92,7 @@ std::optional<RpmHeaderFields> ParseRpmHeader(std::string_view blob) {
         if (text)
             text->assign(value.substr(0, length - 1));
         else
-            fields.epoch = Be32(value, 0);
+            fields.epoch = BigEndian32(value, 0);
     }
     return fields;
 }

@@ -3,20 +3,14 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/linux/packages/PackageFiles.h"
+
 namespace velmora::sqlite {
 namespace {
 
 constexpr size_t kFileHeaderSize = 100;
 constexpr int kMaxDepth = 20;  // sqlite's own cursors go no deeper
 constexpr uint8_t kTableInterior = 0x05, kTableLeaf = 0x0D;
-
-uint32_t Be16(std::string_view b, size_t at) {
-    return uint32_t(uint8_t(b[at])) << 8 | uint8_t(b[at + 1]);
-}
-
-uint32_t Be32(std::string_view b, size_t at) {
-    return Be16(b, at) << 16 | Be16(b, at + 2);
-}
 
 // sqlite's variable-length integer: up to nine bytes, the ninth giving all its eight bits.
 bool Varint(std::string_view b, size_t& at, uint64_t& value) {
@@ -63,17 +57,17 @@ private:
         const size_t at = number == 1 ? kFileHeaderSize : 0;  // page 1 starts with the file's header
         const bool leaf = uint8_t(page[at]) == kTableLeaf;
         if (!leaf && uint8_t(page[at]) != kTableInterior) return false;
-        const uint32_t cells = Be16(page, at + 3);
+        const uint32_t cells = BigEndian16(page, at + 3);
         const size_t pointers = at + (leaf ? 8 : 12), content = pointers + 2 * size_t(cells);
         if (content > page.size()) return false;
         for (uint32_t i = 0; i < cells && !stopped_; ++i) {
-            size_t cell = Be16(page, pointers + 2 * i);
+            size_t cell = BigEndian16(page, pointers + 2 * i);
             if (cell < content || cell >= page.size()) return false;
             uint64_t key = 0, size = 0;
             if (!leaf) {
                 size_t after = cell + 4;
                 if (after > page.size() || !Varint(page, after, key)) return false;
-                if (!Tree(Be32(page, cell), depth + 1, visit)) return false;
+                if (!Tree(BigEndian32(page, cell), depth + 1, visit)) return false;
                 continue;
             }
             if (!Varint(page, cell, size) || !Varint(page, cell, key)) return false;
@@ -84,7 +78,7 @@ private:
             if (!Payload(page, cell, size)) return false;
             stopped_ = !visit(rowid, payload_);
         }
-        return leaf || stopped_ || Tree(Be32(page, at + 8), depth + 1, visit);
+        return leaf || stopped_ || Tree(BigEndian32(page, at + 8), depth + 1, visit);
     }
 
     // A leaf cell's payload of `size` bytes from `at`: what fits on the page, then the
@@ -102,13 +96,13 @@ private:
         // Never more than the file could hold, so a damaged size allocates nothing.
         if (at + local + 4 > page.size() || size > uint64_t(header_.pageCount) * usable) return false;
         payload_.assign(page.substr(at, local));
-        uint32_t next = Be32(page, at + local);
+        uint32_t next = BigEndian32(page, at + local);
         for (uint64_t left = size - local; left > 0;) {
             if (!Load(next, overflow_)) return false;
             const uint64_t take = std::min(left, usable - 4);
             payload_.append(overflow_, 4, take);
             left -= take;
-            next = Be32(overflow_, 0);
+            next = BigEndian32(overflow_, 0);
         }
         return next == 0;
     }
@@ -126,7 +120,7 @@ private:
 std::optional<FileHeader> ParseFileHeader(std::string_view start, uint64_t fileSize) {
     if (start.size() < kFileHeaderSize || std::memcmp(start.data(), "SQLite format 3", 16) != 0) return std::nullopt;
     FileHeader header;
-    const uint32_t size = Be16(start, 16);
+    const uint32_t size = BigEndian16(start, 16);
     header.pageSize = size == 1 ? 65536 : size;
     if (header.pageSize < 512 || header.pageSize > 65536 || (header.pageSize & (header.pageSize - 1)))
         return std::nullopt;
@@ -139,10 +133,10 @@ std::optional<FileHeader> ParseFileHeader(std::string_view start, uint64_t fileS
     if (fileSize == 0 || fileSize % header.pageSize || fileSize / header.pageSize > UINT32_MAX) return std::nullopt;
     // The page count in the header is sqlite's own only while the change counter and
     // the version-valid-for number agree; a file that disagrees with it is not whole.
-    header.pageCount = Be32(start, 28);
-    if (header.pageCount != fileSize / header.pageSize || Be32(start, 24) != Be32(start, 92)) return std::nullopt;
-    const uint32_t schemaFormat = Be32(start, 44), utf8 = 1;
-    if (schemaFormat < 1 || schemaFormat > 4 || Be32(start, 56) != utf8) return std::nullopt;
+    header.pageCount = BigEndian32(start, 28);
+    if (header.pageCount != fileSize / header.pageSize || BigEndian32(start, 24) != BigEndian32(start, 92)) return std::nullopt;
+    const uint32_t schemaFormat = BigEndian32(start, 44), utf8 = 1;
+    if (schemaFormat < 1 || schemaFormat > 4 || BigEndian32(start, 56) != utf8) return std::nullopt;
     return header;
 }
 
