@@ -20,11 +20,20 @@ bool IsPredefinedRoot(RegKey key, int32_t& rootKey) {
 size_t RegistryKey::FoldedHash::operator()(std::string_view name) const {
     // The lower-cased bytes eight at a time, each word mixed in by a multiply and a shift.
     uint64_t hash = 0x9E3779B97F4A7C15ull ^ name.size();
-    for (size_t i = 0; i < name.size(); i += 8) {
-        uint64_t word = 0;
-        std::memcpy(&word, name.data() + i, std::min<size_t>(8, name.size() - i));
+    const auto mix = [&hash](uint64_t word) {
         hash = (hash ^ AsciiLower8(word)) * 0xFF51AFD7ED558CCDull;
         hash ^= hash >> 32;
+    };
+    size_t i = 0;
+    for (; i + 8 <= name.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, name.data() + i, 8);  // a fixed size: one load, not a call
+        mix(word);
+    }
+    if (i < name.size()) {
+        uint64_t word = 0;
+        for (size_t k = i; k < name.size(); ++k) word |= uint64_t(uint8_t(name[k])) << (8 * (k - i));
+        mix(word);
     }
     return static_cast<size_t>(hash);
 }
@@ -53,6 +62,21 @@ RegistryKey& RegistryKey::Add(std::string_view path) {
     return *key;
 }
 
+RegistryKey* RegistryKey::AddNew(std::string_view name) {
+    if (name.empty() || name.find('\\') != std::string_view::npos) return nullptr;
+    // Made first and indexed by its own name: one hash, and a name taken costs the
+    // throwaway key only then.
+    auto added = std::make_unique<RegistryKey>(std::string(name));
+    if (!subkeyIndex_.emplace(added->Name(), subkeys_.size()).second) return nullptr;
+    subkeys_.push_back(std::move(added));
+    return subkeys_.back().get();
+}
+
+void RegistryKey::ReserveSubkeys(size_t count) {
+    subkeys_.reserve(subkeys_.size() + count);
+    subkeyIndex_.reserve(subkeyIndex_.size() + count);
+}
+
 const RegistryKey* RegistryKey::Find(std::string_view name) const {
     const auto found = subkeyIndex_.find(name);
     return found == subkeyIndex_.end() ? nullptr : subkeys_[found->second].get();
@@ -67,7 +91,10 @@ void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string dat
         }
     }
     if (values_.empty()) values_.reserve(4);  // keys hold a few values: grown once, not three times
-    values_.push_back({std::string(name), type, std::move(data)});
+    RegistryValue& added = values_.emplace_back();  // filled where it stays: no temporary to move
+    added.name.assign(name);
+    added.type = type;
+    added.data = std::move(data);
 }
 
 void RegistryKey::SetString(std::string_view name, std::string_view text) {

@@ -39,6 +39,11 @@ public:
     // levels are skipped); answers the last key.
     RegistryKey& Add(std::string_view path);
     const RegistryKey* Find(std::string_view name) const;
+    // The subkey `name` (one level: not empty, no backslash) newly added; null when
+    // one of that name is there already or the name is not one level.
+    RegistryKey* AddNew(std::string_view name);
+    // Room for `count` more subkeys: a source adding thousands grows its index once.
+    void ReserveSubkeys(size_t count);
 
     // Sets a value, replacing one of the same name in its place.
     void SetValue(std::string_view name, uint32_t type, std::string data);

@@ -19,13 +19,9 @@ bool Present(const std::string& root, const PackageSource& source) {
 }
 
 void AddEntry(RegistryKey& uninstall, const PackageRecord& record, const char* source) {
-    std::string_view key = record.key;
-    std::string renamed;
-    if (uninstall.Find(key)) {
-        renamed = record.key + " (" + source + ")";
-        if (uninstall.Find(renamed)) return;  // listed twice by one source: once is what it has
-        key = renamed;
-    }
+    RegistryKey* entry = uninstall.AddNew(record.key);
+    if (!entry) entry = uninstall.AddNew(record.key + " (" + source + ")");
+    if (!entry) return;  // listed twice by one source: once is what it has
     // "name version", or the name alone when that would be too long; stored as REG_SZ,
     // its NUL included, built where it is kept.
     const bool withVersion =
@@ -35,10 +31,9 @@ void AddEntry(RegistryKey& uninstall, const PackageRecord& record, const char* s
     display += record.name;
     if (withVersion) display.append(1, ' ').append(record.version);
     display.push_back('\0');
-    RegistryKey& entry = uninstall.Add(key);
-    entry.SetValue(kRegDisplayName, kRegSz, std::move(display));
-    if (!record.version.empty()) entry.SetString("DisplayVersion", record.version);
-    if (!record.publisher.empty()) entry.SetString("Publisher", record.publisher);
+    entry->SetValue(kRegDisplayName, kRegSz, std::move(display));
+    if (!record.version.empty()) entry->SetString("DisplayVersion", record.version);
+    if (!record.publisher.empty()) entry->SetString("Publisher", record.publisher);
 }
 
 }  // namespace
@@ -78,6 +73,7 @@ bool AddPackageSources(const std::string& root, RegistryKey& localMachine) {
             continue;
         }
         if (!uninstall) uninstall = &localMachine.Add(kRegUninstallKey);
+        uninstall->ReserveSubkeys(records.size() - before);
         for (size_t i = before; i < records.size(); ++i) AddEntry(*uninstall, records[i], source.name);
     }
     return uninstall != nullptr;
