@@ -3,10 +3,34 @@
 #include <cmath>
 #include <cstdio>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/Utf.h"
 
 namespace velmora::cli {
 namespace {
+
+bool NeedsEscape(char16_t c) { return c == u'"' || c == u'\\' || c < 0x20; }
+
+// The first unit at or after `from` that JSON must escape, or the text's size.
+size_t NextEscape(StringView text, size_t from) {
+    size_t i = from;
+#if defined(__SSE2__)
+    // Eight units at a time: most text has nothing to escape.
+    const __m128i quote = _mm_set1_epi16(u'"'), backslash = _mm_set1_epi16(u'\\');
+    const __m128i control = _mm_set1_epi16(static_cast<short>(0xFFE0)), zero = _mm_setzero_si128();
+    for (; i + 8 <= text.size(); i += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, quote), _mm_cmpeq_epi16(units, backslash)),
+                                         _mm_cmpeq_epi16(_mm_and_si128(units, control), zero));
+        if (_mm_movemask_epi8(hit) != 0) break;
+    }
+#endif
+    while (i < text.size() && !NeedsEscape(text[i])) ++i;
+    return i;
+}
 
 std::string NumberText(double value) {
     if (!std::isfinite(value)) return "null";
@@ -38,7 +62,8 @@ struct JsonVisitor {
             if (i > 1) out += ", ";
             AppendJsonString(out, list[i]);
         }
-        return out + "]";
+        out += ']';
+        return out;
     }
 };
 
@@ -48,14 +73,11 @@ void Print(const std::string& text) { std::fwrite(text.data(), 1, text.size(), s
 
 void AppendJsonString(std::string& out, StringView text) {
     out += '"';
-    size_t plain = 0;  // the start of the run not yet written: plain characters go across together
-    const auto flush = [&](size_t end) {
-        if (end > plain) AppendUtf8(out, text.substr(plain, end - plain));
-    };
-    for (size_t i = 0; i < text.size(); ++i) {
+    // Plain characters go across together, up to the next that must be escaped.
+    for (size_t i = NextEscape(text, 0), plain = 0;; i = NextEscape(text, plain)) {
+        if (i > plain) AppendUtf8(out, text.substr(plain, i - plain));
+        if (i == text.size()) break;
         const char16_t c = text[i];
-        if (c != u'"' && c != u'\\' && c >= 0x20) continue;
-        flush(i);
         plain = i + 1;
         switch (c) {
             case u'"': out += "\\\""; break;
@@ -70,7 +92,6 @@ void AppendJsonString(std::string& out, StringView text) {
             }
         }
     }
-    flush(text.size());
     out += '"';
 }
 

@@ -46,7 +46,8 @@ int PrintJson(const std::vector<const Method*>& chosen) {
                     : "{\"error\": " + std::to_string(o.number) + ", \"description\": " + JsonString(o.description) + "}";
         first = false;
     }
-    Print(out + (first ? "}\n" : "\n}\n"));
+    out += first ? "}\n" : "\n}\n";
+    Print(out);
     return kOk;
 }
 

@@ -48,7 +48,11 @@ int64_t InStr(int64_t start, StringView text, StringView search, Compare mode) {
         folded = longFolded.data();
     }
     for (size_t k = 0; k < search.size(); ++k) folded[k] = fold(search[k]);
+    // No fold crosses between ASCII and the rest, so a search that starts beyond ASCII
+    // can only start where the text does.
+    const bool wideFirst = !search.empty() && folded[0] >= 0x80;
     for (size_t at = from; at + search.size() <= text.size(); ++at) {
+        if (wideFirst && text[at] < 0x80) continue;
         size_t k = 0;
         while (k < search.size() && fold(text[at + k]) == folded[k]) ++k;
         if (k == search.size()) return static_cast<int64_t>(at) + 1;

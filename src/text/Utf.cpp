@@ -32,22 +32,28 @@ char32_t DecodeOne(std::string_view bytes, size_t& i) {
     return cp;
 }
 
-void PushUtf8(std::string& out, char32_t cp) {
+// `cp` as UTF-8 into `bytes`; answers how many.
+size_t EncodeUtf8(char32_t cp, char* bytes) {
     if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else if (cp < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        bytes[0] = static_cast<char>(cp);
+        return 1;
     }
+    if (cp < 0x800) {
+        bytes[0] = static_cast<char>(0xC0 | (cp >> 6));
+        bytes[1] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        bytes[0] = static_cast<char>(0xE0 | (cp >> 12));
+        bytes[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        bytes[2] = static_cast<char>(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    bytes[0] = static_cast<char>(0xF0 | (cp >> 18));
+    bytes[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    bytes[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    bytes[3] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 4;
 }
 
 // Copies the ASCII units at the start of `from` (at most `count`) to `to` as bytes;
@@ -115,26 +121,28 @@ std::string Utf16ToUtf8(StringView text) {
 }
 
 void AppendUtf8(std::string& out, StringView text) {
-    if (out.empty()) out.reserve(text.size());  // appends to a longer text grow it as usual
+    // Room for all-ASCII text, written in place; each longer sequence grows it as it comes.
+    size_t at = out.size();
+    out.resize(at + text.size());
     for (size_t i = 0; i < text.size();) {
-        // Runs of ASCII go across a stack buffer at a time.
-        char chunk[256];
-        const size_t limit = std::min(text.size() - i, sizeof chunk);
-        const size_t run = CopyAscii(text.data() + i, limit, chunk);
-        out.append(chunk, run);
+        const size_t run = CopyAscii(text.data() + i, text.size() - i, out.data() + at);
+        at += run;
         i += run;
-        if (run == limit) continue;
-        char32_t cp = text[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00);
+        if (i == text.size()) break;
+        char32_t cp = text[i++];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i < text.size() && text[i] >= 0xDC00 && text[i] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i] - 0xDC00);
             ++i;
         } else if (cp >= 0xD800 && cp <= 0xDFFF) {
             cp = kReplacement;
         }
-        PushUtf8(out, cp);
-        ++i;
+        char bytes[4];
+        const size_t length = EncodeUtf8(cp, bytes);
+        if (at + length + (text.size() - i) > out.size()) out.resize(at + length + (text.size() - i));
+        std::memcpy(out.data() + at, bytes, length);
+        at += length;
     }
+    out.resize(at);
 }
 
 }  // namespace velmora

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/RuntimeError.h"
+#include "cli/Output.h"
 #include "text/Text.h"
 #include "text/Utf.h"
 
@@ -105,6 +106,30 @@ TEST(InStr, PositionsFromOneAndStart) {
     EXPECT_EQ(InStr(1, u"abc", u"B", Compare::Binary), 0);
     EXPECT_EQ(InStr(1, u"abc", u"B", Compare::Text), 2);
     EXPECT_EQ(InStr(99, u"abc", u"a", Compare::Text), 0);
+    EXPECT_EQ(InStr(1, u"Name默认", u"默认", Compare::Text), 5);
+    EXPECT_EQ(InStr(1, u"x\u00C9", u"\u00E9", Compare::Text), 2);  // folded on both sides
+}
+
+// Plain text goes across in blocks of eight: what must be escaped on every side of a block.
+TEST(JsonString, EscapesWhereverTheyFall) {
+    const struct {
+        String text;
+        std::string json;
+    } cases[] = {
+        {u"", "\"\""},
+        {u"abcdefgh", "\"abcdefgh\""},
+        {u"\"abcdefgh", "\"\\\"abcdefgh\""},
+        {u"abcdefg\\h", "\"abcdefg\\\\h\""},
+        {u"abcdefgh\tij", "\"abcdefgh\\tij\""},
+        {u"abcdefghijklmno\x1F", "\"abcdefghijklmno\\u001f\""},
+        {u"abcdefghijklmnop\n\"", "\"abcdefghijklmnop\\n\\\"\""},
+        {u"abcdefgh\u00E9\u4E2D\U0001F600 ", "\"abcdefgh\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80 \""},
+    };
+    for (const auto& c : cases) {
+        std::string out = "x";  // onto text already there, as the listing writes it
+        cli::AppendJsonString(out, c.text);
+        EXPECT_EQ(out, "x" + c.json) << c.json;
+    }
 }
 
 TEST(Utf, RoundTripAndMalformedInput) {
