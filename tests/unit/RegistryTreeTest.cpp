@@ -135,6 +135,29 @@ TEST(RegistryTree, EnumerationInInsertionOrder) {
     reg.RegCloseKey(k);
 }
 
+// The index grows as subkeys come, one at a time or reserved for a whole source.
+TEST(RegistryTree, ManySubkeysFoundWithoutCase) {
+    for (const bool reserved : {false, true}) {
+        RegistryKey key;
+        if (reserved) key.ReserveSubkeys(1000);
+        std::vector<std::string> names;
+        for (int i = 0; i < 1000; ++i) names.push_back("Package-" + std::string(i % 13, 'x') + std::to_string(i));
+        for (const auto& name : names) ASSERT_NE(key.AddNew(name), nullptr) << name;
+        EXPECT_EQ(key.AddNew("PACKAGE-0"), nullptr);  // taken, whatever its case
+        EXPECT_EQ(key.AddNew("a\\b"), nullptr);
+        EXPECT_EQ(key.AddNew(""), nullptr);
+        ASSERT_EQ(key.Subkeys().size(), names.size());
+        for (size_t i = 0; i < names.size(); ++i) {
+            std::string upper = names[i];
+            for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            EXPECT_EQ(key.Find(upper), key.Subkeys()[i].get()) << upper;
+            EXPECT_EQ(&key.Add(upper), key.Subkeys()[i].get());
+        }
+        EXPECT_EQ(key.Find("Package-1000"), nullptr);
+        EXPECT_EQ(key.Subkeys().size(), names.size());
+    }
+}
+
 TEST(RegistryTree, HandleKeepsTheTreeItWasOpenedOn) {
     auto first = std::make_shared<RegistryTree>();
     first->LocalMachine().Add("K").SetString("v", "old");

@@ -17,7 +17,9 @@ bool IsPredefinedRoot(RegKey key, int32_t& rootKey) {
 
 }  // namespace
 
-size_t RegistryKey::FoldedHash::operator()(std::string_view name) const {
+RegistryKey::RegistryKey(std::string name) : name_(std::move(name)), hash_(FoldedHash(name_)) {}
+
+uint64_t RegistryKey::FoldedHash(std::string_view name) {
     // The lower-cased bytes eight at a time, each word mixed in by a multiply and a shift.
     uint64_t hash = 0x9E3779B97F4A7C15ull ^ name.size();
     const auto mix = [&hash](uint64_t word) {
@@ -35,11 +37,31 @@ size_t RegistryKey::FoldedHash::operator()(std::string_view name) const {
         for (size_t k = i; k < name.size(); ++k) word |= uint64_t(uint8_t(name[k])) << (8 * (k - i));
         mix(word);
     }
-    return static_cast<size_t>(hash);
+    return hash;
 }
 
-bool RegistryKey::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
-    return SameIgnoringAsciiCase(a, b);
+uint32_t& RegistryKey::Slot(std::string_view name, uint64_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = hash & mask;; at = (at + 1) & mask) {
+        uint32_t& slot = slots_[at];
+        if (slot == 0) return slot;
+        const RegistryKey& key = *subkeys_[slot - 1];
+        if (key.hash_ == hash && SameIgnoringAsciiCase(key.name_, name)) return slot;
+    }
+}
+
+void RegistryKey::MakeRoom(size_t count) {
+    if (count * 2 <= slots_.size()) return;
+    size_t size = 8;
+    while (size < count * 2) size *= 2;
+    slots_.assign(size, 0);
+    for (size_t i = 0; i < subkeys_.size(); ++i) Slot(subkeys_[i]->name_, subkeys_[i]->hash_) = static_cast<uint32_t>(i + 1);
+}
+
+RegistryKey& RegistryKey::Append(std::string_view name, uint64_t hash, uint32_t& slot) {
+    subkeys_.push_back(std::unique_ptr<RegistryKey>(new RegistryKey(std::string(name), hash)));
+    slot = static_cast<uint32_t>(subkeys_.size());
+    return *subkeys_.back();
 }
 
 RegistryKey& RegistryKey::Add(std::string_view path) {
@@ -49,37 +71,31 @@ RegistryKey& RegistryKey::Add(std::string_view path) {
         const std::string_view level = path.substr(0, cut);
         path = cut == std::string_view::npos ? std::string_view() : path.substr(cut + 1);
         if (level.empty()) continue;
-        const auto found = key->subkeyIndex_.find(level);
-        if (found != key->subkeyIndex_.end()) {
-            key = key->subkeys_[found->second].get();
-            continue;
-        }
-        key->subkeys_.push_back(std::make_unique<RegistryKey>(std::string(level)));
-        RegistryKey* added = key->subkeys_.back().get();
-        key->subkeyIndex_.emplace(added->Name(), key->subkeys_.size() - 1);
-        key = added;
+        key->MakeRoom(key->subkeys_.size() + 1);
+        const uint64_t hash = FoldedHash(level);
+        uint32_t& slot = key->Slot(level, hash);
+        key = slot != 0 ? key->subkeys_[slot - 1].get() : &key->Append(level, hash, slot);
     }
     return *key;
 }
 
 RegistryKey* RegistryKey::AddNew(std::string_view name) {
     if (name.empty() || name.find('\\') != std::string_view::npos) return nullptr;
-    // Made first and indexed by its own name: one hash, and a name taken costs the
-    // throwaway key only then.
-    auto added = std::make_unique<RegistryKey>(std::string(name));
-    if (!subkeyIndex_.emplace(added->Name(), subkeys_.size()).second) return nullptr;
-    subkeys_.push_back(std::move(added));
-    return subkeys_.back().get();
+    MakeRoom(subkeys_.size() + 1);
+    const uint64_t hash = FoldedHash(name);
+    uint32_t& slot = Slot(name, hash);
+    return slot != 0 ? nullptr : &Append(name, hash, slot);
 }
 
 void RegistryKey::ReserveSubkeys(size_t count) {
     subkeys_.reserve(subkeys_.size() + count);
-    subkeyIndex_.reserve(subkeyIndex_.size() + count);
+    MakeRoom(subkeys_.size() + count);
 }
 
 const RegistryKey* RegistryKey::Find(std::string_view name) const {
-    const auto found = subkeyIndex_.find(name);
-    return found == subkeyIndex_.end() ? nullptr : subkeys_[found->second].get();
+    if (subkeys_.empty()) return nullptr;
+    const uint32_t slot = Slot(name, FoldedHash(name));
+    return slot == 0 ? nullptr : subkeys_[slot - 1].get();
 }
 
 void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string data) {

@@ -14,7 +14,6 @@
 #include <mutex>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "base/Mutex.h"
@@ -30,7 +29,7 @@ struct RegistryValue {
 
 class RegistryKey {
 public:
-    explicit RegistryKey(std::string name = std::string()) : name_(std::move(name)) {}
+    explicit RegistryKey(std::string name = std::string());
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
 
@@ -59,19 +58,21 @@ public:
     bool openable = true;
 
 private:
+    RegistryKey(std::string name, uint64_t hash) : name_(std::move(name)), hash_(hash) {}
+    // The name's bytes hashed with ASCII letters lower-cased, as names compare.
+    static uint64_t FoldedHash(std::string_view name);
+    // The slot that holds the subkey `name`, or the empty one where it would go.
+    uint32_t& Slot(std::string_view name, uint64_t hash) const;
+    // Slots for at least `count` subkeys, at most half of them in use.
+    void MakeRoom(size_t count);
+    RegistryKey& Append(std::string_view name, uint64_t hash, uint32_t& slot);
+
     std::string name_;
+    uint64_t hash_;  // FoldedHash(name_)
     std::vector<std::unique_ptr<RegistryKey>> subkeys_;
-    // Names as the subkeys hold them (each key owns its name for its whole life),
-    // hashed and compared without regard to ASCII case: a lookup allocates nothing.
-    struct FoldedHash {
-        using is_transparent = void;
-        size_t operator()(std::string_view name) const;
-    };
-    struct FoldedEqual {
-        using is_transparent = void;
-        bool operator()(std::string_view a, std::string_view b) const;
-    };
-    std::unordered_map<std::string_view, size_t, FoldedHash, FoldedEqual> subkeyIndex_;  // -> position in subkeys_
+    // The subkeys' index: open addressing, each slot a position in subkeys_ plus one
+    // (0: empty); a lookup allocates nothing, and an added key costs no node.
+    mutable std::vector<uint32_t> slots_;
     std::vector<RegistryValue> values_;
 };
 
