@@ -34,7 +34,12 @@ uint64_t RegistryKey::FoldedHash(std::string_view name) {
     }
     if (i < name.size()) {
         uint64_t word = 0;
-        for (size_t k = i; k < name.size(); ++k) word |= uint64_t(uint8_t(name[k])) << (8 * (k - i));
+        if (name.size() >= 8) {  // the last eight bytes, shifted down to the tail alone
+            std::memcpy(&word, name.data() + name.size() - 8, 8);
+            word >>= 8 * (8 - (name.size() - i));
+        } else {
+            for (size_t k = i; k < name.size(); ++k) word |= uint64_t(uint8_t(name[k])) << (8 * (k - i));
+        }
         mix(word);
     }
     return hash;
@@ -190,25 +195,28 @@ int32_t TreeRegistry::RegOpenKeyA(RegKey key, const char* subKey, RegKey& result
 }
 
 const RegistryKey* TreeRegistry::Walk(const Opened& opened, std::string_view path) {
-    const size_t lastCut = path.rfind('\\');
-    const std::string_view parentPath = path.substr(0, lastCut == std::string_view::npos ? 0 : lastCut);
-    const RegistryKey* node = opened.key;
-    if (lastCut != std::string_view::npos && walked_.from == opened.key && walked_.parentPath == parentPath &&
-        walked_.tree.lock() == opened.tree) {
-        node = walked_.parent;
-        path.remove_prefix(lastCut + 1);
-    } else if (lastCut != std::string_view::npos) {
-        for (std::string_view rest = parentPath; node != nullptr;) {
-            const size_t cut = rest.find('\\');
-            node = node->Find(rest.substr(0, cut));
-            if (cut == std::string_view::npos) break;
-            rest.remove_prefix(cut + 1);
-        }
-        if (node == nullptr) return nullptr;
-        walked_ = {opened.tree, opened.key, std::string(parentPath), node};
-        path.remove_prefix(lastCut + 1);
+    // The parent reached last time serves a path that is that parent's path, a
+    // backslash and one level more. Same owner, same tree: a tree gone keeps its
+    // control block while the weak pointer lives, so no new tree can match it.
+    const std::string& last = walked_.parentPath;
+    if (walked_.from == opened.key && path.size() > last.size() + 1 && path[last.size()] == '\\' &&
+        path.starts_with(last) && !walked_.tree.owner_before(opened.tree) && !opened.tree.owner_before(walked_.tree)) {
+        const std::string_view level = path.substr(last.size() + 1);
+        if (level.find('\\') == std::string_view::npos) return walked_.parent->Find(level);
     }
-    return node->Find(path);
+    const size_t lastCut = path.rfind('\\');
+    if (lastCut == std::string_view::npos) return opened.key->Find(path);
+    const std::string_view parentPath = path.substr(0, lastCut);
+    const RegistryKey* node = opened.key;
+    for (std::string_view rest = parentPath; node != nullptr;) {
+        const size_t cut = rest.find('\\');
+        node = node->Find(rest.substr(0, cut));
+        if (cut == std::string_view::npos) break;
+        rest.remove_prefix(cut + 1);
+    }
+    if (node == nullptr) return nullptr;
+    walked_ = {opened.tree, opened.key, std::string(parentPath), node};
+    return node->Find(path.substr(lastCut + 1));
 }
 
 int32_t TreeRegistry::RegQueryValueExA(RegKey key, const char* valueName, uint32_t* type, uint8_t* data,
