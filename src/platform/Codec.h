@@ -17,6 +17,8 @@ public:
     virtual String AnsiTextUpToNull(std::string_view bytes);
     // Characters the code page lacks become its default character ("?").
     virtual std::string StringToAnsi(StringView text) = 0;
+    // StringToAnsi(text) into `ansi`, whose storage a caller may keep for the next.
+    virtual void StringToAnsiInto(StringView text, std::string& ansi);
 };
 
 }  // namespace velmora

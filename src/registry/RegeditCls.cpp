@@ -18,13 +18,12 @@ String RegeditCls::GetRegStrValue(int32_t lngTotalKey, const String& strKeyPath,
     try {
         if (InStr(1, strKeyItem, kUnnamedMarker, Compare::Text) > 0)
             return ReadUnnamedValue(lngTotalKey, strKeyPath, strKeyStr);
-        std::string item;
-        OpenedKey key(platform_, lngTotalKey, strKeyPath, view_);
-        if (!key.IsOpen() || !RegistryName(platform_, strKeyItem, item)) return String();
+        OpenedKey key(platform_, lngTotalKey, strKeyPath, view_, path_);
+        if (!key.IsOpen() || !RegistryName(platform_, strKeyItem, item_)) return String();
         char buffer[kTextBufferBytes] = {};
         uint32_t type = kRegNone, size = kTextBufferBytes;
         const int32_t status =
-            platform_.registry.RegQueryValueExA(key.Get(), item.c_str(), &type, reinterpret_cast<uint8_t*>(buffer), &size);
+            platform_.registry.RegQueryValueExA(key.Get(), item_.c_str(), &type, reinterpret_cast<uint8_t*>(buffer), &size);
         // A value that does not fit with its terminator is refused by the platform
         // (ERROR_MORE_DATA), so 199 single-byte characters is the longest text read.
         if (status != kErrorSuccess || type != kRegSz) return String();
@@ -38,7 +37,7 @@ String RegeditCls::GetRegStrValue(int32_t lngTotalKey, const String& strKeyPath,
 // the answer is cut at the first blank, so a value without blanks keeps the NUL
 // that ended it; callers of this form have always received it so.
 String RegeditCls::ReadUnnamedValue(int32_t lngTotalKey, const String& strKeyPath, const String& strKeyStr) {
-    OpenedKey key(platform_, lngTotalKey, strKeyPath, view_);
+    OpenedKey key(platform_, lngTotalKey, strKeyPath, view_, path_);
     if (!key.IsOpen()) return String();
     std::string buffer(kTextBufferBytes, ' ');
     uint32_t type = kRegNone, size = kTextBufferBytes;
@@ -55,17 +54,16 @@ String RegeditCls::ReadUnnamedValue(int32_t lngTotalKey, const String& strKeyPat
 
 int32_t RegeditCls::GetRegNumValue(int32_t lngTotalKey, const String& strKeyPath, const String& strKeyItem) {
     try {
-        std::string item;
-        OpenedKey key(platform_, lngTotalKey, strKeyPath, view_);
-        if (!key.IsOpen() || !RegistryName(platform_, strKeyItem, item)) return 0;
+        OpenedKey key(platform_, lngTotalKey, strKeyPath, view_, path_);
+        if (!key.IsOpen() || !RegistryName(platform_, strKeyItem, item_)) return 0;
         uint32_t type = kRegNone, size = 0;
-        if (platform_.registry.RegQueryValueExA(key.Get(), item.c_str(), &type, nullptr, &size) != kErrorSuccess)
+        if (platform_.registry.RegQueryValueExA(key.Get(), item_.c_str(), &type, nullptr, &size) != kErrorSuccess)
             return 0;
         if (type != kRegDword && type != kRegDwordBigEndian) return 0;
         // Both types are read in the machine's byte order; a big-endian value is not swapped.
         uint8_t bytes[4] = {};
         size = sizeof bytes;
-        platform_.registry.RegQueryValueExA(key.Get(), item.c_str(), &type, bytes, &size);
+        platform_.registry.RegQueryValueExA(key.Get(), item_.c_str(), &type, bytes, &size);
         return DwordFromBytes(bytes);
     } catch (...) {
         return 0;  // no registry read fails its caller: each answers its empty value
@@ -83,7 +81,7 @@ bool RegeditCls::EnumKeyValue(int32_t lngTotalKey, const String& strKeyPath, std
 bool RegeditCls::EnumNames(int32_t lngTotalKey, const String& strKeyPath, std::vector<String>& names, bool subkeys) {
     try {
         names.resize(1);
-        OpenedKey key(platform_, lngTotalKey, strKeyPath, view_);
+        OpenedKey key(platform_, lngTotalKey, strKeyPath, view_, path_);
         if (!key.IsOpen()) return false;
         // Any answer but success ends the listing, a name too long for the buffer included.
         std::string name;

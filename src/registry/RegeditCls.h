@@ -32,6 +32,9 @@ private:
 
     Platform& platform_;
     RegView view_;
+    // Paths and names in the code page, kept across calls: a reader asked thousands of
+    // times converts into the same storage.
+    std::string path_, item_;
 };
 
 }  // namespace velmora

@@ -9,9 +9,9 @@ namespace {
 
 const String kDisplayName = FromAscii(kRegDisplayName);
 
-// One uninstall entry: its subkey and the view that listed it.
+// One uninstall entry: its subkey and the reader of the view that listed it.
 struct Entry {
-    RegView view = RegView::Own;
+    RegeditCls* reader = nullptr;
     String subkey;
 };
 
@@ -23,20 +23,25 @@ bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
     strSoftName.Resize(1);
     // 64-bit Windows keeps the programs of 64-bit and of 32-bit installers apart;
     // a library of either width lists both, the 64-bit view first.
-    std::vector<RegView> views{RegView::Own};
-    if (platform_.registry.HasTwoViews()) views = {RegView::Wide64, RegView::Wow32};
+    std::vector<RegeditCls> readers;  // one a view, each kept for all its entries
+    if (platform_.registry.HasTwoViews()) {
+        readers.emplace_back(platform_, RegView::Wide64);
+        readers.emplace_back(platform_, RegView::Wow32);
+    } else {
+        readers.emplace_back(platform_, RegView::Own);
+    }
     std::vector<Entry> entries(1);
     bool readable = false;
-    for (const RegView view : views) {
+    for (RegeditCls& reader : readers) {
         std::vector<String> subkeys(1);
-        if (!RegeditCls(platform_, view).EnumKeyEx(kHKeyLocalMachine, kUninstallRoot, subkeys)) {
+        if (!reader.EnumKeyEx(kHKeyLocalMachine, kUninstallRoot, subkeys)) {
             // Names listed and still False: the root was read but outgrew the reader's
             // 16-bit counter. That is a failure of the list, not an unreadable root.
             if (subkeys.size() > 1) Raise(Err::Overflow);
             continue;
         }
         readable = true;
-        for (size_t i = 1; i < subkeys.size(); ++i) entries.push_back({view, std::move(subkeys[i])});
+        for (size_t i = 1; i < subkeys.size(); ++i) entries.push_back({&reader, std::move(subkeys[i])});
     }
     if (!readable) return false;
     // The 16-bit counters index the subkeys of both views together, so more than
@@ -47,7 +52,7 @@ bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
     for (int32_t i = 1; i <= last; ++i) {
         const Entry& entry = entries[static_cast<size_t>(i)];
         path.assign(kUninstallRoot).append(1, u'\\').append(entry.subkey);
-        String name = RegeditCls(platform_, entry.view).GetRegStrValue(kHKeyLocalMachine, path, kDisplayName);
+        String name = entry.reader->GetRegStrValue(kHKeyLocalMachine, path, kDisplayName);
         if (!name.empty()) {
             count = ToInt16(count + 1);
             strSoftName.Resize(static_cast<size_t>(count) + 1);

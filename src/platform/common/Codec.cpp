@@ -8,4 +8,6 @@ namespace velmora {
 // NUL may take it into its sequence.
 String ICodec::AnsiTextUpToNull(std::string_view bytes) { return CutAtNull(AnsiToString(bytes)); }
 
+void ICodec::StringToAnsiInto(StringView text, std::string& ansi) { ansi = StringToAnsi(text); }
+
 }  // namespace velmora

@@ -232,6 +232,11 @@ String LinuxPlatform::AnsiTextUpToNull(std::string_view bytes) {
 
 std::string LinuxPlatform::StringToAnsi(StringView text) { return Utf16ToUtf8(text); }
 
+void LinuxPlatform::StringToAnsiInto(StringView text, std::string& ansi) {
+    ansi.clear();
+    AppendUtf8(ansi, text);
+}
+
 Platform& DefaultPlatform() {
     static LinuxPlatform instance;
     return instance.platform();

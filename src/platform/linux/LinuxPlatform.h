@@ -42,6 +42,7 @@ public:
     String AnsiToString(std::string_view bytes) override;
     String AnsiTextUpToNull(std::string_view bytes) override;
     std::string StringToAnsi(StringView text) override;
+    void StringToAnsiInto(StringView text, std::string& ansi) override;
 
     // The file-system path for a Windows-style path text: "\" becomes "/"; a NUL
     // ends nothing but makes the path unusable (empty).
