@@ -114,13 +114,13 @@ TEST(LinuxRegistryReaders, TreeFromSourcesUnderARoot) {
     const RegistryValue* cpu = tree->LocalMachine().Add("HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0").FindValue(
         "ProcessorNameString");
     ASSERT_TRUE(cpu);
-    EXPECT_EQ(cpu->data, std::string("Intel(R) Core(TM) i5 CPU\0", 25));
+    EXPECT_EQ(std::string_view(cpu->data), std::string_view("Intel(R) Core(TM) i5 CPU\0", 25));
     const RegistryKey& uninstall = tree->LocalMachine().Add("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall");
     std::vector<std::string> entries;
     for (const auto& key : uninstall.Subkeys()) {
         const RegistryValue* name = key->FindValue("DisplayName");
         ASSERT_TRUE(name && name->type == kRegSz);
-        entries.push_back(key->Name() + " = " + name->data.substr(0, name->data.size() - 1));
+        entries.push_back(std::string(key->Name()) + " = " + std::string(name->data, 0, name->data.size() - 1));
     }
     // Names as dpkg-query gives them (a foreign architecture or Multi-Arch: same is
     // qualified); a name too long to list drops its version.

@@ -150,8 +150,8 @@ TEST(RegistryTree, ManySubkeysFoundWithoutCase) {
         for (size_t i = 0; i < names.size(); ++i) {
             std::string upper = names[i];
             for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            EXPECT_EQ(key.Find(upper), key.Subkeys()[i].get()) << upper;
-            EXPECT_EQ(&key.Add(upper), key.Subkeys()[i].get());
+            EXPECT_EQ(key.Find(upper), key.Subkeys()[i]) << upper;
+            EXPECT_EQ(&key.Add(upper), key.Subkeys()[i]);
         }
         EXPECT_EQ(key.Find("Package-1000"), nullptr);
         EXPECT_EQ(key.Subkeys().size(), names.size());

@@ -17,7 +17,18 @@ bool IsPredefinedRoot(RegKey key, int32_t& rootKey) {
 
 }  // namespace
 
-RegistryKey::RegistryKey(std::string name) : name_(std::move(name)), hash_(FoldedHash(name_)) {}
+RegistryKey::RegistryKey(std::string_view name, std::pmr::memory_resource* arena)
+    : RegistryKey(name, FoldedHash(name), arena) {}
+
+RegistryKey::RegistryKey(std::string_view name, uint64_t hash, std::pmr::memory_resource* arena)
+    : arena_(arena), name_(name, arena), hash_(hash), subkeys_(arena), slots_(arena), values_(arena) {}
+
+RegistryKey::~RegistryKey() {
+    for (RegistryKey* key : subkeys_) {
+        key->~RegistryKey();
+        arena_->deallocate(key, sizeof(RegistryKey), alignof(RegistryKey));
+    }
+}
 
 uint64_t RegistryKey::FoldedHash(std::string_view name) {
     // The lower-cased bytes eight at a time, each word mixed in by a multiply and a shift.
@@ -64,9 +75,18 @@ void RegistryKey::MakeRoom(size_t count) {
 }
 
 RegistryKey& RegistryKey::Append(std::string_view name, uint64_t hash, uint32_t& slot) {
-    subkeys_.push_back(std::unique_ptr<RegistryKey>(new RegistryKey(std::string(name), hash)));
+    subkeys_.reserve(subkeys_.size() + 1);  // room first: the key made next is never left unowned
+    void* place = arena_->allocate(sizeof(RegistryKey), alignof(RegistryKey));
+    RegistryKey* added;
+    try {
+        added = new (place) RegistryKey(name, hash, arena_);
+    } catch (...) {
+        arena_->deallocate(place, sizeof(RegistryKey), alignof(RegistryKey));
+        throw;
+    }
+    subkeys_.push_back(added);
     slot = static_cast<uint32_t>(subkeys_.size());
-    return *subkeys_.back();
+    return *added;
 }
 
 RegistryKey& RegistryKey::Add(std::string_view path) {
@@ -79,7 +99,7 @@ RegistryKey& RegistryKey::Add(std::string_view path) {
         key->MakeRoom(key->subkeys_.size() + 1);
         const uint64_t hash = FoldedHash(level);
         uint32_t& slot = key->Slot(level, hash);
-        key = slot != 0 ? key->subkeys_[slot - 1].get() : &key->Append(level, hash, slot);
+        key = slot != 0 ? key->subkeys_[slot - 1] : &key->Append(level, hash, slot);
     }
     return *key;
 }
@@ -100,35 +120,35 @@ void RegistryKey::ReserveSubkeys(size_t count) {
 const RegistryKey* RegistryKey::Find(std::string_view name) const {
     if (subkeys_.empty()) return nullptr;
     const uint32_t slot = Slot(name, FoldedHash(name));
-    return slot == 0 ? nullptr : subkeys_[slot - 1].get();
+    return slot == 0 ? nullptr : subkeys_[slot - 1];
 }
 
-void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string data) {
-    for (auto& value : values_) {
-        if (SameIgnoringAsciiCase(value.name, name)) {
-            value.type = type;
-            value.data = std::move(data);
-            return;
-        }
-    }
-    if (values_.empty()) values_.reserve(4);  // keys hold a few values: grown once, not three times
-    RegistryValue& added = values_.emplace_back();  // filled where it stays: no temporary to move
+RegistryValue& RegistryKey::ValueNamed(std::string_view name) {
+    for (auto& value : values_)
+        if (SameIgnoringAsciiCase(value.name, name)) return value;
+    if (values_.empty()) values_.reserve(3);  // keys hold a few values: grown once, not three times
+    RegistryValue& added = values_.emplace_back(arena_);
     added.name.assign(name);
-    added.type = type;
-    added.data = std::move(data);
+    return added;
+}
+
+void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string_view data) {
+    RegistryValue& value = ValueNamed(name);
+    value.type = type;
+    value.data.assign(data);
 }
 
 void RegistryKey::SetString(std::string_view name, std::string_view text) {
-    std::string data;
-    data.reserve(text.size() + 1);
-    data.append(text).push_back('\0');
-    SetValue(name, kRegSz, std::move(data));
+    RegistryValue& value = ValueNamed(name);
+    value.type = kRegSz;
+    value.data.reserve(text.size() + 1);
+    value.data.assign(text).push_back('\0');
 }
 
 void RegistryKey::SetDword(std::string_view name, uint32_t value) {
-    std::string data(4, '\0');
-    for (int i = 0; i < 4; ++i) data[static_cast<size_t>(i)] = static_cast<char>((value >> (8 * i)) & 0xFF);
-    SetValue(name, kRegDword, std::move(data));
+    char bytes[4];
+    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    SetValue(name, kRegDword, std::string_view(bytes, 4));
 }
 
 const RegistryValue* RegistryKey::FindValue(std::string_view name) const {
@@ -136,6 +156,10 @@ const RegistryValue* RegistryKey::FindValue(std::string_view name) const {
         if (SameIgnoringAsciiCase(value.name, name)) return &value;
     return nullptr;
 }
+
+RegistryTree::RegistryTree()
+    : arena_(64 * 1024), classesRoot_({}, &arena_), currentUser_({}, &arena_), localMachine_({}, &arena_),
+      users_({}, &arena_) {}
 
 RegistryKey* RegistryTree::Root(int32_t rootKey) {
     switch (rootKey) {
@@ -239,10 +263,11 @@ int32_t TreeRegistry::RegQueryValueExA(RegKey key, const char* valueName, uint32
     return kErrorSuccess;
 }
 
-int32_t TreeRegistry::CopyName(const std::string& from, char* name, uint32_t& nameSize) {
+int32_t TreeRegistry::CopyName(std::string_view from, char* name, uint32_t& nameSize) {
     if (name == nullptr) return kErrorInvalidParameter;
     if (from.size() >= nameSize) return kErrorMoreData;  // the terminator must fit too
-    std::memcpy(name, from.c_str(), from.size() + 1);
+    std::memcpy(name, from.data(), from.size());
+    name[from.size()] = '\0';
     nameSize = static_cast<uint32_t>(from.size());
     return kErrorSuccess;
 }

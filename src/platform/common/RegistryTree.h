@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <memory_resource>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -22,18 +23,23 @@
 namespace velmora {
 
 struct RegistryValue {
-    std::string name;  // empty: the key's unnamed value
+    explicit RegistryValue(std::pmr::memory_resource* arena) : name(arena), data(arena) {}
+    std::pmr::string name;  // empty: the key's unnamed value
     uint32_t type = kRegNone;
-    std::string data;
+    std::pmr::string data;
 };
 
+// A key, its subkeys and its values, all kept in one memory resource: a tree's own
+// arena, or the heap for a key standing alone.
 class RegistryKey {
 public:
-    explicit RegistryKey(std::string name = std::string());
+    explicit RegistryKey(std::string_view name = {},
+                         std::pmr::memory_resource* arena = std::pmr::new_delete_resource());
+    ~RegistryKey();
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
 
-    const std::string& Name() const { return name_; }
+    std::string_view Name() const { return name_; }
     // Follows, creating where missing, each level of a backslash path (empty
     // levels are skipped); answers the last key.
     RegistryKey& Add(std::string_view path);
@@ -45,20 +51,20 @@ public:
     void ReserveSubkeys(size_t count);
 
     // Sets a value, replacing one of the same name in its place.
-    void SetValue(std::string_view name, uint32_t type, std::string data);
+    void SetValue(std::string_view name, uint32_t type, std::string_view data);
     // REG_SZ with its terminating NUL.
     void SetString(std::string_view name, std::string_view text);
     // REG_DWORD, stored little-endian.
     void SetDword(std::string_view name, uint32_t value);
     const RegistryValue* FindValue(std::string_view name) const;
 
-    const std::vector<std::unique_ptr<RegistryKey>>& Subkeys() const { return subkeys_; }
-    const std::vector<RegistryValue>& Values() const { return values_; }
+    const std::pmr::vector<RegistryKey*>& Subkeys() const { return subkeys_; }
+    const std::pmr::vector<RegistryValue>& Values() const { return values_; }
 
     bool openable = true;
 
 private:
-    RegistryKey(std::string name, uint64_t hash) : name_(std::move(name)), hash_(hash) {}
+    RegistryKey(std::string_view name, uint64_t hash, std::pmr::memory_resource* arena);
     // The name's bytes hashed with ASCII letters lower-cased, as names compare.
     static uint64_t FoldedHash(std::string_view name);
     // The slot that holds the subkey `name`, or the empty one where it would go.
@@ -66,24 +72,34 @@ private:
     // Slots for at least `count` subkeys, at most half of them in use.
     void MakeRoom(size_t count);
     RegistryKey& Append(std::string_view name, uint64_t hash, uint32_t& slot);
+    // The value of that name, added empty at the end when there is none.
+    RegistryValue& ValueNamed(std::string_view name);
 
-    std::string name_;
+    std::pmr::memory_resource* arena_;
+    std::pmr::string name_;
     uint64_t hash_;  // FoldedHash(name_)
-    std::vector<std::unique_ptr<RegistryKey>> subkeys_;
+    std::pmr::vector<RegistryKey*> subkeys_;  // owned: made in the arena, destroyed with this key
     // The subkeys' index: open addressing, each slot a position in subkeys_ plus one
     // (0: empty); a lookup allocates nothing, and an added key costs no node.
-    mutable std::vector<uint32_t> slots_;
-    std::vector<RegistryValue> values_;
+    mutable std::pmr::vector<uint32_t> slots_;
+    std::pmr::vector<RegistryValue> values_;
 };
 
 class RegistryTree {
 public:
+    RegistryTree();
+    RegistryTree(const RegistryTree&) = delete;
+    RegistryTree& operator=(const RegistryTree&) = delete;
+
     // The root for a predefined root-key value (HKCR, HKCU, HKLM, HKU); null otherwise.
     RegistryKey* Root(int32_t rootKey);
     const RegistryKey* Root(int32_t rootKey) const;
     RegistryKey& LocalMachine() { return localMachine_; }
 
 private:
+    // Every key, name and value of the tree: taken in large blocks as it is built, and
+    // given back all at once with the tree, not a piece at a time.
+    std::pmr::monotonic_buffer_resource arena_;
     RegistryKey classesRoot_, currentUser_, localMachine_, users_;
 };
 
@@ -117,7 +133,7 @@ private:
         const RegistryKey* key = nullptr;
     };
     bool Resolve(RegKey key, Opened& opened, RegView view = RegView::Own);
-    static int32_t CopyName(const std::string& from, char* name, uint32_t& nameSize);
+    static int32_t CopyName(std::string_view from, char* name, uint32_t& nameSize);
 
     // The key a path's levels up to its last backslash led to, last time: readers open
     // many keys under one parent, and a tree never loses a key, so the walk starts there.

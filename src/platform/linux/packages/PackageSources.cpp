@@ -18,20 +18,18 @@ bool Present(const std::string& root, const PackageSource& source) {
     return false;
 }
 
-void AddEntry(RegistryKey& uninstall, const PackageRecord& record, const char* source) {
+void AddEntry(RegistryKey& uninstall, const PackageRecord& record, const char* source, std::string& display) {
     RegistryKey* entry = uninstall.AddNew(record.key);
     if (!entry) entry = uninstall.AddNew(record.key + " (" + source + ")");
     if (!entry) return;  // listed twice by one source: once is what it has
     // "name version", or the name alone when that would be too long; stored as REG_SZ,
-    // its NUL included, built where it is kept.
+    // its NUL included, put together in the caller's storage and copied into the tree.
     const bool withVersion =
         !record.version.empty() && record.name.size() + 1 + record.version.size() <= kMaxDisplayName;
-    std::string display;
-    display.reserve(record.name.size() + (withVersion ? 1 + record.version.size() : 0) + 1);
-    display += record.name;
+    display.assign(record.name);
     if (withVersion) display.append(1, ' ').append(record.version);
     display.push_back('\0');
-    entry->SetValue(kRegDisplayName, kRegSz, std::move(display));
+    entry->SetValue(kRegDisplayName, kRegSz, display);
     if (!record.version.empty()) entry->SetString("DisplayVersion", record.version);
     if (!record.publisher.empty()) entry->SetString("Publisher", record.publisher);
 }
@@ -65,6 +63,7 @@ std::vector<std::string> PackageMarkers(const std::string& root) {
 bool AddPackageSources(const std::string& root, RegistryKey& localMachine) {
     RegistryKey* uninstall = nullptr;
     std::vector<PackageRecord> records;
+    std::string display;
     for (const auto& source : kPackageSources) {
         if (!Present(root, source)) continue;
         const size_t before = records.size();
@@ -74,7 +73,7 @@ bool AddPackageSources(const std::string& root, RegistryKey& localMachine) {
         }
         if (!uninstall) uninstall = &localMachine.Add(kRegUninstallKey);
         uninstall->ReserveSubkeys(records.size() - before);
-        for (size_t i = before; i < records.size(); ++i) AddEntry(*uninstall, records[i], source.name);
+        for (size_t i = before; i < records.size(); ++i) AddEntry(*uninstall, records[i], source.name, display);
     }
     return uninstall != nullptr;
 }
