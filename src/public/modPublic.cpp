@@ -1,30 +1,45 @@
 #include "public/modPublic.h"
 
-#include <cstdio>
 #include <string>
 
 namespace velmora {
 namespace {
 
-String TwoDigits(int value) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d", value);
-    return FromAscii(buf);
-}
-
-String FourDigits(int value) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d", value);
-    return FromAscii(buf);
+// `value` in decimal, zero-padded to `width` characters with its sign, as printf's
+// "%0*d" writes it.
+void AppendPadded(String& out, int value, int width) {
+    char digits[12];
+    int count = 0;
+    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0) out += u'-';
+    for (int pad = width - count - (value < 0 ? 1 : 0); pad > 0; --pad) out += u'0';
+    while (count > 0) out += static_cast<char16_t>(digits[--count]);
 }
 
 }  // namespace
 
 String FormatLogEntry(const LocalTime& t, const String& message, int16_t code, const String& name) {
-    String entry = FourDigits(t.year) + u"-" + TwoDigits(t.month) + u"-" + TwoDigits(t.day) + u"日 " +
-                   TwoDigits(t.hour) + u":" + TwoDigits(t.minute) + u":" + TwoDigits(t.second) + u"  ";
-    if (!name.empty()) entry += u"[" + name + u"]";
-    if (code != 0) entry += FromAscii(std::to_string(code));
+    // Written into one text: the log's entries are many, their pieces small.
+    String entry;
+    entry.reserve(40 + name.size() + message.size());
+    AppendPadded(entry, t.year, 4);
+    entry += u'-';
+    AppendPadded(entry, t.month, 2);
+    entry += u'-';
+    AppendPadded(entry, t.day, 2);
+    entry += u"日 ";
+    AppendPadded(entry, t.hour, 2);
+    entry += u':';
+    AppendPadded(entry, t.minute, 2);
+    entry += u':';
+    AppendPadded(entry, t.second, 2);
+    entry += u"  ";
+    if (!name.empty()) entry.append(u"[").append(name).append(u"]");
+    if (code != 0) AppendPadded(entry, code, 0);
     entry += u"  \r\n";
     entry += message;
     entry += u"\r\n";
