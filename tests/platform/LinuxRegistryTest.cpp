@@ -61,6 +61,11 @@ std::string Stanza(const std::string& package, const std::string& status, const 
 
 TEST(LinuxRegistryReaders, DpkgStatusTraps) {
     const std::string huge(1 << 20, 'd');
+    // A field line that begins four bytes before the reader's 64 KiB reads end.
+    std::string straddle = Stanza("pad", "install ok installed");
+    while (straddle.size() + 1000 < 65500) straddle += " " + std::string(998, 'x') + "\n";
+    straddle += " " + std::string(65536 - 4 - straddle.size() - 3, 'x') + "\n\n";
+    straddle += "Package: across\nStatus: install ok installed\nVersion: 7\n";
     const struct {
         const char* label;
         std::string status;
@@ -79,6 +84,7 @@ TEST(LinuxRegistryReaders, DpkgStatusTraps) {
          "Package: big\nStatus: install ok installed\nDescription: " + huge + "\n" + " " + huge +
              "\nVersion: " + huge + "\n\n" + Stanza("small", "install ok installed"),
          {"big ", "small 1.0-1"}},
+        {"field line across two reads", straddle, {"pad 1.0-1", "across 7"}},
         {"damaged names skipped",
          Stanza("bad\\name", "install ok installed") + "\n" + Stanza("ok", "install ok installed", "am\\d64") + "\n" +
              Stanza("fine", "install ok installed"),

@@ -2,7 +2,14 @@
 
 #include <sys/stat.h>
 
-#include <map>
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <unordered_map>
 
 #include "platform/linux/LineStream.h"
 #include "platform/linux/SysFiles.h"
@@ -12,20 +19,30 @@ namespace {
 
 constexpr size_t kMaxPackageName = 200;
 
-// Package and architecture names as dpkg allows them; anything else (a backslash
-// above all, which would split the registry path) marks a damaged stanza.
+// The bytes a package name may hold (bit 1) and those an architecture name may (bit 2),
+// as dpkg allows them; anything else (a backslash above all, which would split the
+// registry path) marks a damaged stanza.
+constexpr auto kNameBytes = [] {
+    std::array<uint8_t, 256> bytes{};
+    for (int c = 'a'; c <= 'z'; ++c) bytes[c] = 3;
+    for (int c = '0'; c <= '9'; ++c) bytes[c] = 3;
+    bytes['-'] = 3;
+    for (int c = 'A'; c <= 'Z'; ++c) bytes[c] = 1;
+    bytes['+'] = bytes['.'] = 1;
+    return bytes;
+}();
+
 bool IsName(std::string_view text, bool package) {
     if (text.empty() || text.size() > kMaxPackageName) return false;
-    for (const char c : text) {
-        const bool ok = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-                        (package && ((c >= 'A' && c <= 'Z') || c == '+' || c == '.'));
-        if (!ok) return false;
-    }
+    const uint8_t kind = package ? 1 : 2;
+    for (const char c : text)
+        if (!(kNameBytes[static_cast<uint8_t>(c)] & kind)) return false;
     return true;
 }
 
 // The third word of "want flag status", as dpkg-query's db:Status-Status gives it.
 bool IsInstalled(std::string_view status) {
+    if (status == "install ok installed") return true;  // as dpkg writes it, mostly
     for (int word = 0; word < 2; ++word) {
         const size_t blank = status.find(' ');
         if (blank == std::string_view::npos) return false;
@@ -34,102 +51,267 @@ bool IsInstalled(std::string_view status) {
     return status == "installed";
 }
 
-struct Stanza {
-    InstalledPackage fields;
-    bool installed = false;  // the Status field's verdict: the text itself is not kept
-    bool damaged = false;
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+uint64_t Load8(const char* bytes) {
+    uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    return word;
+}
+
+// Eight bytes of `text` from `at`, as Load8 reads them from memory.
+constexpr uint64_t Pack8(std::string_view text, size_t at) {
+    uint64_t word = 0;
+    for (size_t i = 0; i < 8; ++i) {
+        const uint64_t byte = static_cast<uint8_t>(text[at + i]);
+        word |= std::endian::native == std::endian::little ? byte << (8 * i) : byte << (56 - 8 * i);
+    }
+    return word;
+}
+
+enum class Field { Package, Architecture, Status, Version, MultiArch, Maintainer };
+
+// A field read. dpkg writes each as "Name: value", which is compared eight bytes at a
+// time (the first eight and the last eight of "Name: "); any other spelling of it goes
+// the long way, as SplitAt and TrimBlanks would take it apart.
+struct FieldName {
+    Field field;
+    std::string_view written;  // as dpkg writes it, ": " included
+    std::string_view name;     // in lower case
+    uint64_t head, tail;
+
+    constexpr FieldName(Field is, std::string_view as, std::string_view lower)
+        : field(is), written(as), name(lower), head(Pack8(as, 0)), tail(Pack8(as, as.size() - 8)) {}
+
+    // The field's value when `line` holds this field.
+    bool Value(std::string_view line, std::string_view& value) const {
+        if (line.size() > written.size() && Load8(line.data()) == head &&
+            Load8(line.data() + written.size() - 8) == tail) {
+            value = line.substr(written.size());
+            if (value.front() != ' ' && value.front() != '\t' && !IsBlank(value.back())) return true;
+        }
+        if (line.size() <= name.size() || !SameIgnoringAsciiCase(line.substr(0, name.size()), name)) return false;
+        size_t colon = name.size();
+        while (colon < line.size() && IsBlank(line[colon])) ++colon;
+        if (colon == line.size() || line[colon] != ':') return false;
+        value = TrimBlanks(line.substr(colon + 1));
+        return true;
+    }
 };
 
-// The fields read, told apart by their first letter before any comparison: most of
-// a status file's lines are fields no reader wants.
-void TakeField(Stanza& stanza, std::string_view line, bool overlong) {
-    const char first = AsciiLower(line.front());
-    if (first != 'p' && first != 'a' && first != 's' && first != 'v' && first != 'm') return;
-    std::string_view name, value;
-    if (!SplitAt(line, ':', name, value) || name.empty()) return;
-    switch (first) {
-        case 'p':
-            if (!SameIgnoringAsciiCase(name, "Package")) return;
-            stanza.damaged |= overlong || !IsName(value, true);
-            stanza.fields.package = value;
-            return;
-        case 'a':
-            if (!SameIgnoringAsciiCase(name, "Architecture")) return;
-            stanza.damaged |= overlong || !IsName(value, false);
-            stanza.fields.architecture = value;
-            return;
-        case 's':
-            if (!SameIgnoringAsciiCase(name, "Status")) return;
-            stanza.damaged |= overlong;
-            stanza.installed = IsInstalled(value);
-            return;
-        case 'v':
-            if (SameIgnoringAsciiCase(name, "Version"))
-                stanza.fields.version = overlong ? std::string_view() : value;  // a damaged version is left out
-            return;
-        case 'm':
-            if (SameIgnoringAsciiCase(name, "Multi-Arch"))
-                stanza.fields.multiArchSame = value == "same";
-            else if (SameIgnoringAsciiCase(name, "Maintainer"))
-                stanza.fields.maintainer = overlong ? std::string_view() : value;
-            return;
-        default:
-            return;
+constexpr FieldName kPackage(Field::Package, "Package: ", "package"),
+    kArchitecture(Field::Architecture, "Architecture: ", "architecture"), kStatus(Field::Status, "Status: ", "status"),
+    kVersion(Field::Version, "Version: ", "version"), kMultiArch(Field::MultiArch, "Multi-Arch: ", "multi-arch"),
+    kMaintainer(Field::Maintainer, "Maintainer: ", "maintainer");
+
+// A field's value kept past its line, in room reused from stanza to stanza; a line is
+// at most kMaxStreamLine long, so is the value.
+class KeptText {
+public:
+    void Set(std::string_view text) {
+        size_ = std::min(text.size(), sizeof bytes_);
+        if (size_ != 0) std::memcpy(bytes_, text.data(), size_);  // an empty view may have no bytes at all
     }
+    void Clear() { size_ = 0; }
+    std::string_view View() const { return {bytes_, size_}; }
+
+private:
+    size_t size_ = 0;
+    char bytes_[kMaxStreamLine];
+};
+
+// One stanza's fields as far as it has been read.
+struct Stanza {
+    KeptText package, architecture, version, maintainer;
+    bool multiArchSame = false;  // "Multi-Arch: same": co-installable across architectures
+    bool installed = false;      // the Status field's verdict: the text itself is not kept
+    bool damaged = false;
+
+    void Clear() {
+        package.Clear();
+        architecture.Clear();
+        version.Clear();
+        maintainer.Clear();
+        multiArchSame = installed = damaged = false;
+    }
+
+    void Take(const FieldName& name, std::string_view line, bool overlong) {
+        std::string_view value;
+        if (!name.Value(line, value)) return;
+        switch (name.field) {
+            case Field::Package:
+                damaged |= overlong || !IsName(value, true);
+                package.Set(value);
+                return;
+            case Field::Architecture:
+                damaged |= overlong || !IsName(value, false);
+                architecture.Set(value);
+                return;
+            case Field::Status:
+                damaged |= overlong;
+                installed = IsInstalled(value);
+                return;
+            case Field::Version:
+                version.Set(overlong ? std::string_view() : value);  // a damaged version is left out
+                return;
+            case Field::MultiArch:
+                multiArchSame = value == "same";
+                return;
+            case Field::Maintainer:
+                maintainer.Set(overlong ? std::string_view() : value);
+                return;
+        }
+    }
+};
+
+// Only blanks, tabs and CRs; its first byte is one of them.
+bool BlankLine(std::string_view line) {
+    for (size_t i = 1; i < line.size(); ++i)
+        if (!IsBlank(line[i])) return false;
+    return true;
 }
 
-std::string NativeArchitecture(const std::vector<InstalledPackage>& packages) {
-    std::map<std::string, size_t> counts;
-    for (const auto& p : packages) {
-        if (p.package == "dpkg") return p.architecture;  // dpkg is always of the native architecture
-        if (p.architecture != "all") ++counts[p.architecture];
-    }
-    std::string native;
-    size_t most = 0;
-    for (const auto& [architecture, count] : counts)
-        if (count > most) most = count, native = architecture;
-    return native;
+// Hands `keep` each stanza of the status file that is installed and whole, in file
+// order, up to kMaxInstalledPackages of them. False if the file cannot be read.
+template <class Keep>
+bool ReadStanzas(const std::string& statusPath, Keep&& keep) {
+    Stanza stanza;
+    size_t kept = 0;
+    const auto finish = [&] {
+        if (!stanza.damaged && stanza.installed && !stanza.package.View().empty() && kept < kMaxInstalledPackages) {
+            keep(stanza);
+            ++kept;
+        }
+        stanza.Clear();
+    };
+    // A line is told by its first byte before anything else: most are continuation
+    // lines and fields no reader wants. A field read is told by its first two letters
+    // (in either case) before any comparison.
+    const bool read = ForEachLineIn(statusPath, [&](std::string_view line, bool overlong) {
+        const auto field = [&](const FieldName& name, char second) {
+            if (line.size() > kStatus.name.size() && (line[1] | 0x20) == second) stanza.Take(name, line, overlong);
+        };
+        switch (line.empty() ? '\n' : line.front()) {
+            case '\n':
+                finish();
+                break;
+            case ' ': case '\t': case '\r':  // a blank line ends the stanza; others continue a field not read
+                if (!overlong && BlankLine(line)) finish();
+                break;
+            case 'P': case 'p': field(kPackage, 'a'); break;
+            case 'A': case 'a': field(kArchitecture, 'r'); break;
+            case 'S': case 's': field(kStatus, 't'); break;
+            case 'V': case 'v': field(kVersion, 'e'); break;
+            case 'M': case 'm':
+                field(kMaintainer, 'a');
+                field(kMultiArch, 'u');
+                break;
+            default:
+                break;
+        }
+        return true;
+    });
+    finish();  // a last stanza without its blank line still counts
+    return read;
 }
+
+// The installed packages' fields, kept until the native architecture (and so each
+// record's name) is known. Nothing kept ever moves: the bytes go into blocks of their
+// own and the entries into a deque, so no copy grows with the file.
+class Collected {
+public:
+    void Add(const Stanza& stanza) {
+        const std::string_view fields[] = {stanza.package.View(), stanza.architecture.View(), stanza.version.View(),
+                                           stanza.maintainer.View()};
+        if (dpkg_ == kNone && fields[0] == "dpkg") dpkg_ = entries_.size();
+        if (kBlock - used_ < fields[0].size() + fields[1].size() + fields[2].size() + fields[3].size()) {
+            blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlock));
+            used_ = 0;
+        }
+        Entry& entry = entries_.emplace_back();
+        entry.multiArchSame = stanza.multiArchSame;
+        std::string_view* kept[] = {&entry.package, &entry.architecture, &entry.version, &entry.maintainer};
+        for (size_t i = 0; i < 4; ++i) {
+            char* at = blocks_.back().get() + used_;
+            std::memcpy(at, fields[i].data(), fields[i].size());
+            used_ += fields[i].size();
+            *kept[i] = std::string_view(at, fields[i].size());
+        }
+    }
+
+    // Each package as dpkg-query's ${binary:Package} names it: "name", or "name:arch" for
+    // a foreign architecture and for Multi-Arch: same packages.
+    void AppendTo(std::vector<PackageRecord>& records) const {
+        const std::string_view native = NativeArchitecture();
+        const size_t count =
+            std::min(entries_.size(), kMaxInstalledPackages - std::min(records.size(), kMaxInstalledPackages));
+        records.reserve(records.size() + count);
+        for (size_t i = 0; i < count; ++i) {
+            const Entry& entry = entries_[i];
+            const bool qualified =
+                !entry.architecture.empty() &&
+                ((entry.architecture != "all" && entry.architecture != native) || entry.multiArchSame);
+            std::string name;
+            if (qualified) {
+                name.reserve(entry.package.size() + 1 + entry.architecture.size());
+                name.append(entry.package).append(1, ':').append(entry.architecture);
+            } else {
+                name = std::string(entry.package);
+            }
+            records.push_back({name, std::move(name), std::string(entry.version), std::string(entry.maintainer)});
+        }
+    }
+
+private:
+    static constexpr size_t kNone = ~size_t{0};
+    static constexpr size_t kBlock = 65536;  // more than a stanza's four fields at their longest (4 x kMaxStreamLine)
+
+    struct Entry {
+        std::string_view package, architecture, version, maintainer;
+        bool multiArchSame = false;
+    };
+
+    // dpkg is always of the native architecture; without it in the list, the architecture
+    // most packages have ("all" aside; a tie goes to the first bytewise).
+    std::string_view NativeArchitecture() const {
+        if (dpkg_ != kNone) return entries_[dpkg_].architecture;
+        std::unordered_map<std::string_view, size_t> counts;
+        for (const Entry& entry : entries_)
+            if (entry.architecture != "all") ++counts[entry.architecture];
+        std::string_view native;
+        size_t most = 0;
+        for (const auto& [architecture, count] : counts)
+            if (count > most || (count == most && architecture < native)) most = count, native = architecture;
+        return native;
+    }
+
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    size_t used_ = kBlock;
+    std::deque<Entry> entries_;
+    size_t dpkg_ = kNone;  // the first package named dpkg
+};
 
 }  // namespace
 
 bool ReadInstalledPackages(const std::string& statusPath, std::vector<InstalledPackage>& packages) {
     packages.clear();
-    Stanza stanza;
-    auto finish = [&] {
-        if (!stanza.damaged && !stanza.fields.package.empty() && stanza.installed &&
-            packages.size() < kMaxInstalledPackages)
-            packages.push_back(std::move(stanza.fields));
-        stanza = Stanza();
-    };
-    const bool read = ForEachLine(statusPath, [&](std::string_view line, bool overlong) {
-        const char first = line.empty() ? ' ' : line.front();
-        const bool blankStart = first == ' ' || first == '\t' || first == '\r';
-        if (blankStart && !overlong && TrimBlanks(line).empty())
-            finish();
-        else if (first != ' ' && first != '\t')  // continuation lines belong to fields not read
-            TakeField(stanza, line, overlong);
-        return true;
+    const bool read = ReadStanzas(statusPath, [&](const Stanza& stanza) {
+        packages.push_back({std::string(stanza.package.View()), std::string(stanza.architecture.View()),
+                            std::string(stanza.version.View()), std::string(stanza.maintainer.View()),
+                            stanza.multiArchSame});
     });
-    finish();  // a last stanza without its blank line still counts
     if (!read) packages.clear();
     return read;
 }
 
 bool ReadDpkgPackages(const std::string& root, std::vector<PackageRecord>& records) {
-    std::vector<InstalledPackage> packages;
-    if (!ReadInstalledPackages(root + "var/lib/dpkg/status", packages)) {
+    const std::string path = root + "var/lib/dpkg/status";
+    Collected collected;
+    if (!ReadStanzas(path, [&](const Stanza& stanza) { collected.Add(stanza); })) {
         struct stat st{};
-        return ::stat((root + "var/lib/dpkg/status").c_str(), &st) != 0;  // absent: no dpkg here
+        return ::stat(path.c_str(), &st) != 0;  // absent: no dpkg here
     }
-    const std::string native = NativeArchitecture(packages);
-    for (auto& p : packages) {
-        if (records.size() >= kMaxInstalledPackages) break;
-        std::string name = p.package;
-        const bool foreign = p.architecture != "all" && p.architecture != native;
-        if (!p.architecture.empty() && (foreign || p.multiArchSame)) name += ":" + p.architecture;
-        records.push_back({name, std::move(name), std::move(p.version), std::move(p.maintainer)});
-    }
+    collected.AppendTo(records);
     return true;
 }
 
