@@ -16,7 +16,7 @@ void LineChunks::Carry(std::string_view piece) {
 }
 
 bool LineChunks::Next(size_t from) {
-    if (last) return false;
+    if (ended_) return false;
     if (line.data() == carried_.data()) {  // handed over before: done with
         carried_.clear();
         carriedOverlong_ = false;
@@ -26,10 +26,11 @@ bool LineChunks::Next(size_t from) {
         const ssize_t got = ReadRetrying(fd_.get(), chunk_, kChunk);
         if (got <= 0) {
             failed_ = got < 0;
+            ended_ = true;
             if (failed_ || (carried_.empty() && !carriedOverlong_)) return false;
             line = carried_;
             overlong = carriedOverlong_;
-            last = true;
+            size = block = start = ends = 0;
             return true;
         }
         size = static_cast<size_t>(got);

@@ -56,10 +56,10 @@ public:
     // Past the chunk's last LF (the rest begins at `start`): the next line, from the
     // chunks that follow. False at the end of the file or when a read fails.
     bool Next(size_t start);
-    // What Next found: the line, and where the walk goes on in the chunk now read.
+    // What Next found: the line, and where the walk goes on in the chunk now read
+    // (nowhere after the file's last line without LF).
     std::string_view line;
     bool overlong = false;
-    bool last = false;  // the file's last line, without LF
     size_t size = 0, block = 0, start = 0;
     uint64_t ends = 0;  // the block's line ends not yet handed over
 
@@ -69,7 +69,7 @@ private:
     UniqueFd fd_;
     std::string carried_;  // a line begun in an earlier chunk, cut at kMaxStreamLine
     bool carriedOverlong_ = false;
-    bool failed_ = false;
+    bool failed_ = false, ended_ = false;
     char chunk_[kChunk + kBlock];  // the last block reads past the data: no LF there
 };
 
@@ -83,7 +83,7 @@ bool ForEachLineIn(const std::string& path, Visit&& visit) {
     const char* const bytes = chunks.Bytes();
     size_t size = 0, block = 0, start = 0;
     uint64_t ends = 0;
-    for (bool last = false; !last;) {
+    for (;;) {
         std::string_view line;
         bool overlong;
         if (ends != 0) {
@@ -100,12 +100,10 @@ bool ForEachLineIn(const std::string& path, Visit&& visit) {
             if (!chunks.Next(start)) return !chunks.Failed();
             line = chunks.line;
             overlong = chunks.overlong;
-            last = chunks.last;
             size = chunks.size, block = chunks.block, start = chunks.start, ends = chunks.ends;
         }
-        if (!visit(line, overlong)) break;  // the one call, so that it is inlined
+        if (!visit(line, overlong)) return true;  // the one call, so that it is inlined
     }
-    return true;
 }
 
 }  // namespace velmora

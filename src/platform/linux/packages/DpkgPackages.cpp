@@ -188,27 +188,22 @@ bool ReadStanzas(const std::string& statusPath, Keep&& keep) {
     // lines and fields no reader wants. A field read is told by its first two letters
     // (in either case) before any comparison.
     const bool read = ForEachLineIn(statusPath, [&](std::string_view line, bool overlong) {
-        const auto field = [&](const FieldName& name, char second) {
-            if (line.size() > kStatus.name.size() && (line[1] | 0x20) == second) stanza.Take(name, line, overlong);
-        };
+        const FieldName* name;
         switch (line.empty() ? '\n' : line.front()) {
             case '\n':
                 finish();
-                break;
+                return true;
             case ' ': case '\t': case '\r':  // a blank line ends the stanza; others continue a field not read
                 if (!overlong && BlankLine(line)) finish();
-                break;
-            case 'P': case 'p': field(kPackage, 'a'); break;
-            case 'A': case 'a': field(kArchitecture, 'r'); break;
-            case 'S': case 's': field(kStatus, 't'); break;
-            case 'V': case 'v': field(kVersion, 'e'); break;
-            case 'M': case 'm':
-                field(kMaintainer, 'a');
-                field(kMultiArch, 'u');
-                break;
-            default:
-                break;
+                return true;
+            case 'P': case 'p': name = &kPackage; break;
+            case 'A': case 'a': name = &kArchitecture; break;
+            case 'S': case 's': name = &kStatus; break;
+            case 'V': case 'v': name = &kVersion; break;
+            case 'M': case 'm': name = line.size() > 1 && (line[1] | 0x20) == 'u' ? &kMultiArch : &kMaintainer; break;
+            default: return true;
         }
+        if (line.size() > kStatus.name.size() && (line[1] | 0x20) == name->name[1]) stanza.Take(*name, line, overlong);
         return true;
     });
     finish();  // a last stanza without its blank line still counts
@@ -258,7 +253,8 @@ public:
             } else {
                 name = std::string(entry.package);
             }
-            records.push_back({name, std::move(name), std::string(entry.version), std::string(entry.maintainer)});
+            std::string key = name;
+            records.emplace_back(std::move(key), std::move(name), std::string(entry.version), std::string(entry.maintainer));
         }
     }
 
