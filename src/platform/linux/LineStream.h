@@ -53,9 +53,9 @@ public:
 #endif
     }
 
-    // Past the chunk's last LF (the rest begins at `start`): the next line, from the
+    // Past the chunk's last LF (its rest begins at `from`): the next line, from the
     // chunks that follow. False at the end of the file or when a read fails.
-    bool Next(size_t start);
+    bool Next(size_t from);
     // What Next found: the line, and where the walk goes on in the chunk now read
     // (nowhere after the file's last line without LF).
     std::string_view line;
