@@ -253,8 +253,7 @@ public:
             } else {
                 name = std::string(entry.package);
             }
-            std::string key = name;
-            records.emplace_back(std::move(key), std::move(name), std::string(entry.version), std::string(entry.maintainer));
+            records.push_back({name, std::move(name), std::string(entry.version), std::string(entry.maintainer)});
         }
     }
 
