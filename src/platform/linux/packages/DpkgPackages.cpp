@@ -175,7 +175,10 @@ bool BlankLine(std::string_view line) {
 // order, up to kMaxInstalledPackages of them. False if the file cannot be read.
 template <class Keep>
 bool ReadStanzas(const std::string& statusPath, Keep&& keep) {
-    Stanza stanza;
+    // Its 16 KiB live on the heap: the line reader's chunk already takes 64 KiB of a
+    // host thread's stack, which may be small.
+    const auto held = std::make_unique<Stanza>();
+    Stanza& stanza = *held;
     size_t kept = 0;
     const auto finish = [&] {
         if (!stanza.damaged && stanza.installed && !stanza.package.View().empty() && kept < kMaxInstalledPackages) {
