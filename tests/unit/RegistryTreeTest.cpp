@@ -155,6 +155,12 @@ TEST(RegistryTree, ManySubkeysFoundWithoutCase) {
         }
         EXPECT_EQ(key.Find("Package-1000"), nullptr);
         EXPECT_EQ(key.Subkeys().size(), names.size());
+        // A key outside a tree keeps its values on the heap; one replaced lets its bytes go.
+        key.Subkeys()[3]->SetString("Value", "first");
+        key.Subkeys()[3]->SetString("VALUE", "second, longer");
+        const RegistryValue* value = key.Find(names[3])->FindValue("value");
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(value->data, std::string_view("second, longer\0", 15));
     }
 }
 

@@ -21,13 +21,31 @@ RegistryKey::RegistryKey(std::string_view name, std::pmr::memory_resource* arena
     : RegistryKey(name, FoldedHash(name), arena) {}
 
 RegistryKey::RegistryKey(std::string_view name, uint64_t hash, std::pmr::memory_resource* arena)
-    : arena_(arena), name_(name, arena), hash_(hash), subkeys_(arena), slots_(arena), values_(arena) {}
+    : arena_(arena), name_(Keep(name)), hash_(hash), subkeys_(arena), slots_(arena), values_(arena) {}
 
 RegistryKey::~RegistryKey() {
     for (RegistryKey* key : subkeys_) {
         key->~RegistryKey();
         arena_->deallocate(key, sizeof(RegistryKey), alignof(RegistryKey));
     }
+    for (const RegistryValue& value : values_) {
+        Release(value.name);
+        Release(value.data);
+    }
+    Release(name_);
+}
+
+std::string_view RegistryKey::Keep(std::string_view text, bool nul) {
+    const size_t size = text.size() + (nul ? 1 : 0);
+    if (size == 0) return {};
+    char* kept = static_cast<char*>(arena_->allocate(size, 1));
+    if (!text.empty()) std::memcpy(kept, text.data(), text.size());
+    if (nul) kept[text.size()] = '\0';
+    return {kept, size};
+}
+
+void RegistryKey::Release(std::string_view kept) {
+    if (!kept.empty()) arena_->deallocate(const_cast<char*>(kept.data()), kept.size(), 1);
 }
 
 uint64_t RegistryKey::FoldedHash(std::string_view name) {
@@ -126,23 +144,27 @@ const RegistryKey* RegistryKey::Find(std::string_view name) const {
 RegistryValue& RegistryKey::ValueNamed(std::string_view name) {
     for (auto& value : values_)
         if (SameIgnoringAsciiCase(value.name, name)) return value;
-    if (values_.empty()) values_.reserve(3);  // keys hold a few values: grown once, not three times
-    RegistryValue& added = values_.emplace_back(arena_);
-    added.name.assign(name);
-    return added;
+    // Keys hold a few values: grown once, not three times, and before the name is kept,
+    // so that nothing can fail between keeping it and storing it.
+    if (values_.size() == values_.capacity()) values_.reserve(values_.empty() ? 3 : 2 * values_.size());
+    const std::string_view kept = Keep(name);
+    return values_.emplace_back(RegistryValue{kept, kRegNone, {}});
 }
 
 void RegistryKey::SetValue(std::string_view name, uint32_t type, std::string_view data) {
     RegistryValue& value = ValueNamed(name);
+    const std::string_view old = value.data;  // let go only once the new bytes are in
+    value.data = Keep(data);
     value.type = type;
-    value.data.assign(data);
+    Release(old);
 }
 
 void RegistryKey::SetString(std::string_view name, std::string_view text) {
     RegistryValue& value = ValueNamed(name);
+    const std::string_view old = value.data;
+    value.data = Keep(text, true);
     value.type = kRegSz;
-    value.data.reserve(text.size() + 1);
-    value.data.assign(text).push_back('\0');
+    Release(old);
 }
 
 void RegistryKey::SetDword(std::string_view name, uint32_t value) {

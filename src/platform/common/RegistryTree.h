@@ -22,11 +22,11 @@
 
 namespace velmora {
 
+// A value's name and bytes lie in the memory of the key that holds it.
 struct RegistryValue {
-    explicit RegistryValue(std::pmr::memory_resource* arena) : name(arena), data(arena) {}
-    std::pmr::string name;  // empty: the key's unnamed value
+    std::string_view name;  // empty: the key's unnamed value
     uint32_t type = kRegNone;
-    std::pmr::string data;
+    std::string_view data;
 };
 
 // A key, its subkeys and its values, all kept in one memory resource: a tree's own
@@ -74,9 +74,13 @@ private:
     RegistryKey& Append(std::string_view name, uint64_t hash, uint32_t& slot);
     // The value of that name, added empty at the end when there is none.
     RegistryValue& ValueNamed(std::string_view name);
+    // `text` copied into this key's memory, and a NUL after it when `nul`; the copy of
+    // an empty text takes none.
+    std::string_view Keep(std::string_view text, bool nul = false);
+    void Release(std::string_view kept);
 
     std::pmr::memory_resource* arena_;
-    std::pmr::string name_;
+    std::string_view name_;  // kept
     uint64_t hash_;  // FoldedHash(name_)
     std::pmr::vector<RegistryKey*> subkeys_;  // owned: made in the arena, destroyed with this key
     // The subkeys' index: open addressing, each slot a position in subkeys_ plus one
