@@ -26,18 +26,15 @@ String FormatLogEntry(const LocalTime& t, const String& message, int16_t code, c
     // Written into one text: the log's entries are many, their pieces small.
     String entry;
     entry.reserve(40 + name.size() + message.size());
-    AppendPadded(entry, t.year, 4);
-    entry += u'-';
-    AppendPadded(entry, t.month, 2);
-    entry += u'-';
-    AppendPadded(entry, t.day, 2);
-    entry += u"日 ";
-    AppendPadded(entry, t.hour, 2);
-    entry += u':';
-    AppendPadded(entry, t.minute, 2);
-    entry += u':';
-    AppendPadded(entry, t.second, 2);
-    entry += u"  ";
+    const struct {
+        int value, width;
+        const char16_t* after;
+    } stamp[] = {{t.year, 4, u"-"}, {t.month, 2, u"-"}, {t.day, 2, u"日 "},
+                 {t.hour, 2, u":"}, {t.minute, 2, u":"}, {t.second, 2, u"  "}};
+    for (const auto& part : stamp) {
+        AppendPadded(entry, part.value, part.width);
+        entry += part.after;
+    }
     if (!name.empty()) entry.append(u"[").append(name).append(u"]");
     if (code != 0) AppendPadded(entry, code, 0);
     entry += u"  \r\n";
