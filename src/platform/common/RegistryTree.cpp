@@ -280,7 +280,7 @@ int32_t TreeRegistry::RegQueryValueExA(RegKey key, const char* valueName, uint32
         *dataSize = size;
         return kErrorMoreData;
     }
-    if (data != nullptr) std::memcpy(data, value->data.data(), size);
+    if (data != nullptr && size != 0) std::memcpy(data, value->data.data(), size);  // empty data has no bytes at all
     *dataSize = size;
     return kErrorSuccess;
 }
@@ -288,7 +288,7 @@ int32_t TreeRegistry::RegQueryValueExA(RegKey key, const char* valueName, uint32
 int32_t TreeRegistry::CopyName(std::string_view from, char* name, uint32_t& nameSize) {
     if (name == nullptr) return kErrorInvalidParameter;
     if (from.size() >= nameSize) return kErrorMoreData;  // the terminator must fit too
-    std::memcpy(name, from.data(), from.size());
+    if (!from.empty()) std::memcpy(name, from.data(), from.size());  // the unnamed value's name has no bytes at all
     name[from.size()] = '\0';
     nameSize = static_cast<uint32_t>(from.size());
     return kErrorSuccess;
