@@ -93,7 +93,9 @@ void RegistryKey::MakeRoom(size_t count) {
 }
 
 RegistryKey& RegistryKey::Append(std::string_view name, uint64_t hash, uint32_t& slot) {
-    subkeys_.reserve(subkeys_.size() + 1);  // room first: the key made next is never left unowned
+    // Room first, so the key made next is never left unowned; grown by doubling, as
+    // push_back would, since reserve takes exactly what it is asked for.
+    if (subkeys_.size() == subkeys_.capacity()) subkeys_.reserve(std::max<size_t>(4, 2 * subkeys_.size()));
     void* place = arena_->allocate(sizeof(RegistryKey), alignof(RegistryKey));
     RegistryKey* added;
     try {
