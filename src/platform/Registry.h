@@ -69,6 +69,18 @@ public:
     virtual int32_t RegEnumKeyExA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) = 0;
     virtual int32_t RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) = 0;
     virtual int32_t RegCloseKey(RegKey key) = 0;
+    // A value of a subkey: what RegOpenKeyA of the non-empty `subKey` in `view`, then
+    // RegQueryValueExA and RegCloseKey answer together (the open's failure, else the
+    // query's answer). A backend may answer it without making a handle.
+    virtual int32_t RegQuerySubkeyValueA(RegKey key, const char* subKey, const char* valueName, uint32_t* type,
+                                         uint8_t* data, uint32_t* dataSize, RegView view = RegView::Own) {
+        RegKey opened = 0;
+        const int32_t status = RegOpenKeyA(key, subKey, opened, view);
+        if (status != kErrorSuccess) return status;
+        const int32_t answer = RegQueryValueExA(opened, valueName, type, data, dataSize);
+        RegCloseKey(opened);
+        return answer;
+    }
     // True on 64-bit Windows, for a process of either width.
     virtual bool HasTwoViews() = 0;
     // A public call begins (or ends) on this thread. A backend that checks its

@@ -1,14 +1,16 @@
 #include "registry/RegeditCls.h"
 
-#include "base/Int16.h"
+#include <algorithm>
+#include <cstring>
+
 #include "registry/OpenedKey.h"
 #include "text/Text.h"
 
 namespace velmora {
 namespace {
 
-constexpr uint32_t kTextBufferBytes = 200;
 constexpr uint32_t kNameBufferChars = 255;
+constexpr size_t kMostNames = INT16_MAX;  // a listing's 16-bit counter
 const String kUnnamedMarker = u"默认";
 
 }  // namespace
@@ -20,17 +22,49 @@ String RegeditCls::GetRegStrValue(int32_t lngTotalKey, const String& strKeyPath,
             return ReadUnnamedValue(lngTotalKey, strKeyPath, strKeyStr);
         OpenedKey key(platform_, lngTotalKey, strKeyPath, view_, path_);
         if (!key.IsOpen() || !RegistryName(platform_, strKeyItem, item_)) return String();
-        char buffer[kTextBufferBytes] = {};
-        uint32_t type = kRegNone, size = kTextBufferBytes;
-        const int32_t status =
-            platform_.registry.RegQueryValueExA(key.Get(), item_.c_str(), &type, reinterpret_cast<uint8_t*>(buffer), &size);
-        // A value that does not fit with its terminator is refused by the platform
-        // (ERROR_MORE_DATA), so 199 single-byte characters is the longest text read.
-        if (status != kErrorSuccess || type != kRegSz) return String();
-        return platform_.codec.AnsiTextUpToNull(std::string_view(buffer, kTextBufferBytes));
+        return ReadText(key.Get(), item_.c_str());
     } catch (...) {
         return String();  // no registry read fails its caller: each answers its empty value
     }
+}
+
+String RegeditCls::GetSubkeyStrValue(const SubkeyList& list, size_t index, const char* asciiItem) {
+    try {
+        const std::string_view name = list.Name(index);
+        // Only a plain one-level ASCII name is the same bytes after a trip through the
+        // code page and names the same key from its parent; any other takes the path.
+        const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80 && c != '\\';
+        });
+        if (!plain || !list.key_ || !list.key_->IsOpen()) {
+            String path = list.path_;
+            path.append(1, u'\\').append(platform_.codec.AnsiTextUpToNull(name));
+            return GetRegStrValue(list.root_, path, FromAscii(asciiItem));
+        }
+        item_.assign(name);
+        char buffer[kTextBufferBytes] = {};
+        uint32_t type = kRegNone, size = kTextBufferBytes;
+        const int32_t status = platform_.registry.RegQuerySubkeyValueA(
+            list.key_->Get(), item_.c_str(), asciiItem, &type, reinterpret_cast<uint8_t*>(buffer), &size, view_);
+        return TextRead(status, type, buffer);
+    } catch (...) {
+        return String();  // no registry read fails its caller: each answers its empty value
+    }
+}
+
+String RegeditCls::ReadText(RegKey key, const char* item) {
+    char buffer[kTextBufferBytes] = {};
+    uint32_t type = kRegNone, size = kTextBufferBytes;
+    const int32_t status =
+        platform_.registry.RegQueryValueExA(key, item, &type, reinterpret_cast<uint8_t*>(buffer), &size);
+    return TextRead(status, type, buffer);
+}
+
+String RegeditCls::TextRead(int32_t status, uint32_t type, const char (&buffer)[kTextBufferBytes]) {
+    // A value that does not fit with its terminator is refused by the platform
+    // (ERROR_MORE_DATA), so 199 single-byte characters is the longest text read.
+    if (status != kErrorSuccess || type != kRegSz) return String();
+    return platform_.codec.AnsiTextUpToNull(std::string_view(buffer, kTextBufferBytes));
 }
 
 // The unnamed value goes into a buffer of blanks. When it holds "\" + strKeyStr
@@ -83,21 +117,52 @@ bool RegeditCls::EnumNames(int32_t lngTotalKey, const String& strKeyPath, std::v
         names.resize(1);
         OpenedKey key(platform_, lngTotalKey, strKeyPath, view_, path_);
         if (!key.IsOpen()) return false;
-        // Any answer but success ends the listing, a name too long for the buffer included.
-        std::string name;
-        for (int16_t i = 0;; i = ToInt16(i + 1)) {
-            name.assign(kNameBufferChars, '\0');  // a fresh buffer each time, in the same storage
-            uint32_t size = kNameBufferChars;
-            const auto index = static_cast<uint32_t>(i);
-            const int32_t status = subkeys ? platform_.registry.RegEnumKeyExA(key.Get(), index, name.data(), size)
-                                           : platform_.registry.RegEnumValueA(key.Get(), index, name.data(), size);
-            if (status != kErrorSuccess) break;
-            names.resize(static_cast<size_t>(ToInt16(i + 1)) + 1);
-            names[static_cast<size_t>(i) + 1] = platform_.codec.AnsiTextUpToNull(name);
+        std::string bytes;
+        std::vector<uint32_t> starts;
+        bool whole = false;
+        try {
+            whole = ListNames(key.Get(), subkeys, bytes, starts);
+        } catch (...) {
+            // the names listed so far are still answered
         }
-        return true;
+        names.reserve(starts.size() + 1);
+        for (size_t i = 0; i < starts.size(); ++i) {
+            const size_t end = i + 1 < starts.size() ? starts[i + 1] : bytes.size();
+            names.push_back(platform_.codec.AnsiTextUpToNull(std::string_view(bytes).substr(starts[i], end - starts[i])));
+        }
+        return whole;
     } catch (...) {
         return false;  // no registry read fails its caller; the names read so far stay
+    }
+}
+
+bool RegeditCls::ListSubkeys(int32_t lngTotalKey, const String& strKeyPath, SubkeyList& list) {
+    list.key_.reset();
+    list.names_.clear();
+    list.starts_.clear();
+    try {
+        list.root_ = lngTotalKey;
+        list.path_ = strKeyPath;
+        list.key_.emplace(platform_, lngTotalKey, strKeyPath, view_, path_);
+        return list.key_->IsOpen() && ListNames(list.key_->Get(), true, list.names_, list.starts_);
+    } catch (...) {
+        return false;  // no registry read fails its caller; the names read so far stay
+    }
+}
+
+bool RegeditCls::ListNames(RegKey key, bool subkeys, std::string& names, std::vector<uint32_t>& starts) {
+    // Any answer but success ends the listing, a name too long for the buffer included.
+    char name[kNameBufferChars];
+    for (;;) {
+        std::memset(name, 0, sizeof name);  // a fresh buffer each time
+        uint32_t size = kNameBufferChars;
+        const auto index = static_cast<uint32_t>(starts.size());
+        const int32_t status = subkeys ? platform_.registry.RegEnumKeyExA(key, index, name, size)
+                                       : platform_.registry.RegEnumValueA(key, index, name, size);
+        if (status != kErrorSuccess) return true;
+        if (starts.size() == kMostNames) return false;
+        starts.push_back(static_cast<uint32_t>(names.size()));
+        names.append(name, ::strnlen(name, sizeof name));
     }
 }
 

@@ -3,12 +3,34 @@
 // or values, in one registry view. Read only; every operation answers an empty value
 // instead of failing.
 #include <cstdint>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 #include "base/String.h"
 #include "platform/Platform.h"
+#include "registry/OpenedKey.h"
 
 namespace velmora {
+
+// A key's subkeys as the registry names them, in the code page, with the key kept
+// open: a listing then reads thousands of subkeys without walking the key's path
+// again for each, and without turning each name into a String and back.
+class SubkeyList {
+public:
+    size_t Count() const { return starts_.size(); }
+    std::string_view Name(size_t i) const {
+        return std::string_view(names_).substr(starts_[i], (i + 1 < starts_.size() ? starts_[i + 1] : names_.size()) - starts_[i]);
+    }
+
+private:
+    friend class RegeditCls;
+    std::optional<OpenedKey> key_;
+    int32_t root_ = 0;
+    String path_;
+    std::string names_;  // all names, back to back
+    std::vector<uint32_t> starts_;
+};
 
 class RegeditCls {
 public:
@@ -25,8 +47,22 @@ public:
     // (the names listed so far stay).
     bool EnumKeyEx(int32_t lngTotalKey, const String& strKeyPath, std::vector<String>& names);
     bool EnumKeyValue(int32_t lngTotalKey, const String& strKeyPath, std::vector<String>& names);
+    // The same listing as EnumKeyEx, the names kept as the registry gave them (`list`
+    // holds them from index 0) and the key left open for GetSubkeyStrValue.
+    bool ListSubkeys(int32_t lngTotalKey, const String& strKeyPath, SubkeyList& list);
+    // What GetRegStrValue answers for the path of `list`'s key, a backslash and the
+    // name of its subkey `index`, and the value `asciiItem` (no "默认" in it).
+    String GetSubkeyStrValue(const SubkeyList& list, size_t index, const char* asciiItem);
 
 private:
+    // Every name of the key's subkeys (values) in the order listed, up to the 32,767
+    // the 16-bit counter holds; false once a name beyond it is there.
+    bool ListNames(RegKey key, bool subkeys, std::string& names, std::vector<uint32_t>& starts);
+    static constexpr uint32_t kTextBufferBytes = 200;
+    // A REG_SZ value of at most 200 bytes with its terminator, up to its first NUL.
+    String ReadText(RegKey key, const char* item);
+    // The text a query answered into `buffer`, or the empty one.
+    String TextRead(int32_t status, uint32_t type, const char (&buffer)[kTextBufferBytes]);
     String ReadUnnamedValue(int32_t lngTotalKey, const String& strKeyPath, const String& strKeyStr);
     bool EnumNames(int32_t lngTotalKey, const String& strKeyPath, std::vector<String>& names, bool subkeys);
 

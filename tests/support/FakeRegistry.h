@@ -28,6 +28,11 @@ public:
         opens.emplace_back(subKey ? subKey : "");
         return TreeRegistry::RegOpenKeyA(key, subKey, result, view);
     }
+    int32_t RegQuerySubkeyValueA(RegKey key, const char* subKey, const char* valueName, uint32_t* type, uint8_t* data,
+                                 uint32_t* dataSize, RegView view = RegView::Own) override {
+        opens.emplace_back(subKey ? subKey : "");
+        return TreeRegistry::RegQuerySubkeyValueA(key, subKey, valueName, type, data, dataSize, view);
+    }
     bool HasTwoViews() override { return wow32_ != nullptr; }
 
 protected:

@@ -199,47 +199,67 @@ const RegistryKey* RegistryTree::Root(int32_t rootKey) const { return const_cast
 
 std::shared_ptr<const RegistryTree> TreeRegistry::ViewTree(RegView) { return source_(); }
 
-bool TreeRegistry::Resolve(RegKey key, Opened& opened, RegView view) {
+const TreeRegistry::Opened* TreeRegistry::Resolve(RegKey key, Opened& root, RegView view) {
     const auto found = handles_.find(key);
-    if (found != handles_.end()) {
-        opened = found->second;
-        return true;
-    }
+    if (found != handles_.end()) return &found->second;
     int32_t narrow = 0;
-    if (!IsPredefinedRoot(key, narrow)) return false;
+    if (!IsPredefinedRoot(key, narrow)) return nullptr;
     auto tree = ViewTree(view);
-    const RegistryKey* root = tree ? tree->Root(narrow) : nullptr;
-    if (root == nullptr) return false;
-    opened = {std::move(tree), root};
-    return true;
+    const RegistryKey* node = tree ? tree->Root(narrow) : nullptr;
+    if (node == nullptr) return nullptr;
+    root = {std::move(tree), node};
+    return &root;
+}
+
+int32_t TreeRegistry::Subkey(const Opened& opened, const char* subKey, const RegistryKey*& found) {
+    std::string_view path = subKey;
+    if (path.front() == '\\') return kErrorBadPathname;
+    if (path.back() == '\\') path.remove_suffix(1);
+    found = Walk(opened, path);
+    if (found == nullptr) return kErrorFileNotFound;
+    return found->openable ? kErrorSuccess : kErrorAccessDenied;
 }
 
 int32_t TreeRegistry::RegOpenKeyA(RegKey key, const char* subKey, RegKey& result, RegView view) {
     std::lock_guard lock(mutex_);
-    Opened opened;
-    if (!Resolve(key, opened, view)) return kErrorInvalidHandle;
-    std::string_view path = subKey ? subKey : "";
-    if (path.empty()) {  // Win32 hands back the very handle it was given
+    Opened root;
+    const Opened* opened = Resolve(key, root, view);
+    if (opened == nullptr) return kErrorInvalidHandle;
+    if (subKey == nullptr || *subKey == '\0') {  // Win32 hands back the very handle it was given
         result = key;
         return kErrorSuccess;
     }
-    if (path.front() == '\\') return kErrorBadPathname;
-    if (path.back() == '\\') path.remove_suffix(1);
-    const RegistryKey* node = Walk(opened, path);
-    if (node == nullptr) return kErrorFileNotFound;
-    if (!node->openable) return kErrorAccessDenied;
-    while (handles_.count(next_) != 0) next_ = next_ >= kLastHandle ? kFirstHandle : next_ + 4;
+    const RegistryKey* node = nullptr;
+    if (const int32_t status = Subkey(*opened, subKey, node); status != kErrorSuccess) return status;
+    // Handles are numbered upwards, so a new one goes after every open one until the
+    // numbers wrap; only then are they looked for one by one.
+    if (!handles_.empty() && handles_.rbegin()->first >= next_)
+        while (handles_.count(next_) != 0) next_ = next_ >= kLastHandle ? kFirstHandle : next_ + 4;
     result = next_;
     if (spare_) {
         spare_.key() = next_;
-        spare_.mapped() = Opened{opened.tree, node};
-        handles_.insert(std::move(spare_));
+        spare_.mapped() = Opened{opened->tree, node};
+        handles_.insert(handles_.end(), std::move(spare_));
         spare_ = {};
     } else {
-        handles_.emplace(next_, Opened{opened.tree, node});
+        handles_.emplace_hint(handles_.end(), next_, Opened{opened->tree, node});
     }
     next_ = next_ >= kLastHandle ? kFirstHandle : next_ + 4;
     return kErrorSuccess;
+}
+
+int32_t TreeRegistry::RegQuerySubkeyValueA(RegKey key, const char* subKey, const char* valueName, uint32_t* type,
+                                           uint8_t* data, uint32_t* dataSize, RegView view) {
+    // An empty path opens the key itself, whose closing the caller did not ask for.
+    if (subKey == nullptr || *subKey == '\0')
+        return IRegistry::RegQuerySubkeyValueA(key, subKey, valueName, type, data, dataSize, view);
+    std::lock_guard lock(mutex_);
+    Opened root;
+    const Opened* opened = Resolve(key, root, view);
+    if (opened == nullptr) return kErrorInvalidHandle;
+    const RegistryKey* node = nullptr;
+    if (const int32_t status = Subkey(*opened, subKey, node); status != kErrorSuccess) return status;
+    return QueryValue(*node, valueName, type, data, dataSize);
 }
 
 const RegistryKey* TreeRegistry::Walk(const Opened& opened, std::string_view path) {
@@ -270,10 +290,15 @@ const RegistryKey* TreeRegistry::Walk(const Opened& opened, std::string_view pat
 int32_t TreeRegistry::RegQueryValueExA(RegKey key, const char* valueName, uint32_t* type, uint8_t* data,
                                        uint32_t* dataSize) {
     std::lock_guard lock(mutex_);
-    Opened opened;
-    if (!Resolve(key, opened)) return kErrorInvalidHandle;
+    Opened root;
+    const Opened* opened = Resolve(key, root);
+    return opened == nullptr ? kErrorInvalidHandle : QueryValue(*opened->key, valueName, type, data, dataSize);
+}
+
+int32_t TreeRegistry::QueryValue(const RegistryKey& key, const char* valueName, uint32_t* type, uint8_t* data,
+                                 uint32_t* dataSize) {
     if (data != nullptr && dataSize == nullptr) return kErrorInvalidParameter;
-    const RegistryValue* value = opened.key->FindValue(valueName ? valueName : "");
+    const RegistryValue* value = key.FindValue(valueName ? valueName : "");
     if (value == nullptr) return kErrorFileNotFound;
     if (type != nullptr) *type = value->type;
     if (dataSize == nullptr) return kErrorSuccess;
@@ -298,18 +323,20 @@ int32_t TreeRegistry::CopyName(std::string_view from, char* name, uint32_t& name
 
 int32_t TreeRegistry::RegEnumKeyExA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) {
     std::lock_guard lock(mutex_);
-    Opened opened;
-    if (!Resolve(key, opened)) return kErrorInvalidHandle;
-    const auto& subkeys = opened.key->Subkeys();
+    Opened root;
+    const Opened* opened = Resolve(key, root);
+    if (opened == nullptr) return kErrorInvalidHandle;
+    const auto& subkeys = opened->key->Subkeys();
     if (index >= subkeys.size()) return kErrorNoMoreItems;
     return CopyName(subkeys[index]->Name(), name, nameSize);
 }
 
 int32_t TreeRegistry::RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) {
     std::lock_guard lock(mutex_);
-    Opened opened;
-    if (!Resolve(key, opened)) return kErrorInvalidHandle;
-    const auto& values = opened.key->Values();
+    Opened root;
+    const Opened* opened = Resolve(key, root);
+    if (opened == nullptr) return kErrorInvalidHandle;
+    const auto& values = opened->key->Values();
     if (index >= values.size()) return kErrorNoMoreItems;
     return CopyName(values[index].name, name, nameSize);
 }

@@ -121,6 +121,8 @@ public:
     int32_t RegEnumKeyExA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) override;
     int32_t RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) override;
     int32_t RegCloseKey(RegKey key) override;
+    int32_t RegQuerySubkeyValueA(RegKey key, const char* subKey, const char* valueName, uint32_t* type,
+                                 uint8_t* data, uint32_t* dataSize, RegView view = RegView::Own) override;
     // One view: every view opens the same tree.
     bool HasTwoViews() override { return false; }
 
@@ -136,7 +138,13 @@ private:
         std::shared_ptr<const RegistryTree> tree;
         const RegistryKey* key = nullptr;
     };
-    bool Resolve(RegKey key, Opened& opened, RegView view = RegView::Own);
+    // The open key a handle or a predefined root names; a root's is made in `root`.
+    // Null for neither.
+    const Opened* Resolve(RegKey key, Opened& root, RegView view = RegView::Own);
+    // The key `subKey` leads to from `opened`, or the status that refuses it.
+    int32_t Subkey(const Opened& opened, const char* subKey, const RegistryKey*& found);
+    static int32_t QueryValue(const RegistryKey& key, const char* valueName, uint32_t* type, uint8_t* data,
+                              uint32_t* dataSize);
     static int32_t CopyName(std::string_view from, char* name, uint32_t& nameSize);
 
     // The key a path's levels up to its last backslash led to, last time: readers open
