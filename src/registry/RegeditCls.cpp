@@ -117,19 +117,15 @@ bool RegeditCls::EnumNames(int32_t lngTotalKey, const String& strKeyPath, std::v
         names.resize(1);
         OpenedKey key(platform_, lngTotalKey, strKeyPath, view_, path_);
         if (!key.IsOpen()) return false;
-        std::string bytes;
-        std::vector<uint32_t> starts;
+        RegistryNames listed;
         bool whole = false;
         try {
-            whole = ListNames(key.Get(), subkeys, bytes, starts);
+            whole = ListNames(key.Get(), subkeys, listed);
         } catch (...) {
             // the names listed so far are still answered
         }
-        names.reserve(starts.size() + 1);
-        for (size_t i = 0; i < starts.size(); ++i) {
-            const size_t end = i + 1 < starts.size() ? starts[i + 1] : bytes.size();
-            names.push_back(platform_.codec.AnsiTextUpToNull(std::string_view(bytes).substr(starts[i], end - starts[i])));
-        }
+        names.reserve(listed.Count() + 1);
+        for (size_t i = 0; i < listed.Count(); ++i) names.push_back(platform_.codec.AnsiTextUpToNull(listed.Name(i)));
         return whole;
     } catch (...) {
         return false;  // no registry read fails its caller; the names read so far stay
@@ -138,31 +134,29 @@ bool RegeditCls::EnumNames(int32_t lngTotalKey, const String& strKeyPath, std::v
 
 bool RegeditCls::ListSubkeys(int32_t lngTotalKey, const String& strKeyPath, SubkeyList& list) {
     list.key_.reset();
-    list.names_.clear();
-    list.starts_.clear();
+    list.names_.Clear();
     try {
         list.root_ = lngTotalKey;
         list.path_ = strKeyPath;
         list.key_.emplace(platform_, lngTotalKey, strKeyPath, view_, path_);
-        return list.key_->IsOpen() && ListNames(list.key_->Get(), true, list.names_, list.starts_);
+        return list.key_->IsOpen() && ListNames(list.key_->Get(), true, list.names_);
     } catch (...) {
         return false;  // no registry read fails its caller; the names read so far stay
     }
 }
 
-bool RegeditCls::ListNames(RegKey key, bool subkeys, std::string& names, std::vector<uint32_t>& starts) {
+bool RegeditCls::ListNames(RegKey key, bool subkeys, RegistryNames& names) {
     // Any answer but success ends the listing, a name too long for the buffer included.
     char name[kNameBufferChars];
     for (;;) {
         std::memset(name, 0, sizeof name);  // a fresh buffer each time
         uint32_t size = kNameBufferChars;
-        const auto index = static_cast<uint32_t>(starts.size());
+        const auto index = static_cast<uint32_t>(names.Count());
         const int32_t status = subkeys ? platform_.registry.RegEnumKeyExA(key, index, name, size)
                                        : platform_.registry.RegEnumValueA(key, index, name, size);
         if (status != kErrorSuccess) return true;
-        if (starts.size() == kMostNames) return false;
-        starts.push_back(static_cast<uint32_t>(names.size()));
-        names.append(name, ::strnlen(name, sizeof name));
+        if (names.Count() == kMostNames) return false;
+        names.Add(std::string_view(name, ::strnlen(name, sizeof name)));
     }
 }
 

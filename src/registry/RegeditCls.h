@@ -13,23 +13,42 @@
 
 namespace velmora {
 
-// A key's subkeys as the registry names them, in the code page, with the key kept
-// open: a listing then reads thousands of subkeys without walking the key's path
-// again for each, and without turning each name into a String and back.
-class SubkeyList {
+// Names as the registry gave them, in the code page, kept back to back.
+class RegistryNames {
 public:
     size_t Count() const { return starts_.size(); }
     std::string_view Name(size_t i) const {
-        return std::string_view(names_).substr(starts_[i], (i + 1 < starts_.size() ? starts_[i + 1] : names_.size()) - starts_[i]);
+        const size_t end = i + 1 < starts_.size() ? starts_[i + 1] : bytes_.size();
+        return std::string_view(bytes_).substr(starts_[i], end - starts_[i]);
     }
+    void Add(std::string_view name) {
+        starts_.push_back(static_cast<uint32_t>(bytes_.size()));
+        bytes_.append(name);
+    }
+    void Clear() {
+        bytes_.clear();
+        starts_.clear();
+    }
+
+private:
+    std::string bytes_;
+    std::vector<uint32_t> starts_;
+};
+
+// A key's subkeys with the key kept open: a listing then reads thousands of subkeys
+// without walking the key's path again for each, and without turning each name into
+// a String and back.
+class SubkeyList {
+public:
+    size_t Count() const { return names_.Count(); }
+    std::string_view Name(size_t i) const { return names_.Name(i); }
 
 private:
     friend class RegeditCls;
     std::optional<OpenedKey> key_;
     int32_t root_ = 0;
     String path_;
-    std::string names_;  // all names, back to back
-    std::vector<uint32_t> starts_;
+    RegistryNames names_;
 };
 
 class RegeditCls {
@@ -57,7 +76,7 @@ public:
 private:
     // Every name of the key's subkeys (values) in the order listed, up to the 32,767
     // the 16-bit counter holds; false once a name beyond it is there.
-    bool ListNames(RegKey key, bool subkeys, std::string& names, std::vector<uint32_t>& starts);
+    bool ListNames(RegKey key, bool subkeys, RegistryNames& names);
     static constexpr uint32_t kTextBufferBytes = 200;
     // A REG_SZ value of at most 200 bytes with its terminator, up to its first NUL.
     String ReadText(RegKey key, const char* item);

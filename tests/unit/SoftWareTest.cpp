@@ -43,6 +43,12 @@ TEST(SoftWare, ListsUsableDisplayNamesInEnumerationOrder) {
          {u"", u"软件甲"},
          u"软件甲|"},
         {"no subkeys", {}, {u""}, u""},
+        // A subkey is read by its name as the code page turns it into text and back: a
+        // byte that is no character there names no key.
+        {"names beyond ASCII",
+         {{"\xE8\xBD\xAF\xE4\xBB\xB6", kRegSz, "U"}, {"\xFFx", kRegSz, "X"}, {"p\xC3\xA9", kRegSz, "E"}},
+         {u"", u"U", u"E"},
+         u"U|E|"},
     };
     for (const auto& c : cases) {
         FakePlatform fake;
