@@ -37,6 +37,12 @@ inline bool SameIgnoringAsciiCase(std::string_view a, std::string_view b) {
         std::memcpy(&y, b.data() + i, 8);
         if (x != y && AsciiLower8(x) != AsciiLower8(y)) return false;
     }
+    if (i < a.size() && a.size() >= 8) {  // the tail as the last eight bytes, some seen already
+        uint64_t x, y;
+        std::memcpy(&x, a.data() + a.size() - 8, 8);
+        std::memcpy(&y, b.data() + b.size() - 8, 8);
+        return x == y || AsciiLower8(x) == AsciiLower8(y);
+    }
     for (; i < a.size(); ++i)
         if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     return true;

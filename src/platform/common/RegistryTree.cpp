@@ -263,6 +263,7 @@ int32_t TreeRegistry::RegQuerySubkeyValueA(RegKey key, const char* subKey, const
 }
 
 const RegistryKey* TreeRegistry::Walk(const Opened& opened, std::string_view path) {
+    if (std::memchr(path.data(), '\\', path.size()) == nullptr) return opened.key->Find(path);  // one level
     // The parent reached last time serves a path that is that parent's path, a
     // backslash and one level more. Same owner, same tree: a tree gone keeps its
     // control block while the weak pointer lives, so no new tree can match it.
@@ -273,7 +274,6 @@ const RegistryKey* TreeRegistry::Walk(const Opened& opened, std::string_view pat
         if (level.find('\\') == std::string_view::npos) return walked_.parent->Find(level);
     }
     const size_t lastCut = path.rfind('\\');
-    if (lastCut == std::string_view::npos) return opened.key->Find(path);
     const std::string_view parentPath = path.substr(0, lastCut);
     const RegistryKey* node = opened.key;
     for (std::string_view rest = parentPath; node != nullptr;) {
