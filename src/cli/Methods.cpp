@@ -14,9 +14,9 @@ Answer CallRow(const MethodRow& row, const String& argument) {
     std::vector<String> drives(1);
     StringArrayRef filled(drives);
     MethodArguments arguments{argument, &filled};
-    const MethodAnswer answer = row.call(row, tarsin, DefaultPlatform(), arguments);
+    MethodAnswer answer = row.call(row, tarsin, DefaultPlatform(), arguments);
     if (row.argument == ArgumentKind::DriveList) return drives;
-    return std::visit([](const auto& value) { return Answer(value); }, answer);
+    return std::visit([](auto& value) { return Answer(std::move(value)); }, answer);
 }
 
 std::vector<Method> Gathered() {

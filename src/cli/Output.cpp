@@ -51,19 +51,21 @@ struct TextVisitor {
     }
 };
 
+// Writes an answer's JSON at the end of `out`: a list of thousands of names is not
+// made apart and copied in.
 struct JsonVisitor {
-    std::string operator()(const String& s) const { return JsonString(s); }
-    std::string operator()(double d) const { return NumberText(d); }
-    std::string operator()(int32_t n) const { return std::to_string(n); }
-    std::string operator()(bool b) const { return b ? "true" : "false"; }
-    std::string operator()(const std::vector<String>& list) const {
-        std::string out = "[";
+    std::string& out;
+    void operator()(const String& s) const { AppendJsonString(out, s); }
+    void operator()(double d) const { out += NumberText(d); }
+    void operator()(int32_t n) const { out += std::to_string(n); }
+    void operator()(bool b) const { out += b ? "true" : "false"; }
+    void operator()(const std::vector<String>& list) const {
+        out += '[';
         for (size_t i = 1; i < list.size(); ++i) {
             if (i > 1) out += ", ";
             AppendJsonString(out, list[i]);
         }
         out += ']';
-        return out;
     }
 };
 
@@ -101,7 +103,7 @@ std::string JsonString(StringView text) {
     return out;
 }
 
-std::string AnswerAsJson(const Answer& answer) { return std::visit(JsonVisitor{}, answer); }
+void AppendAnswerAsJson(std::string& out, const Answer& answer) { std::visit(JsonVisitor{out}, answer); }
 
 std::string AnswerAsText(const Answer& answer) { return std::visit(TextVisitor{}, answer); }
 

@@ -15,7 +15,8 @@ void Print(const std::string& text);
 std::string JsonString(StringView text);
 // JsonString written onto the end of `out`.
 void AppendJsonString(std::string& out, StringView text);
-std::string AnswerAsJson(const Answer& answer);
+// The answer as JSON, written onto the end of `out`.
+void AppendAnswerAsJson(std::string& out, const Answer& answer);
 // The answer alone, as `velmora NAME` prints it (an array one element a line, index 0 left out).
 std::string AnswerAsText(const Answer& answer);
 // "error N: text" for a failed call.

@@ -42,8 +42,10 @@ int PrintJson(const std::vector<const Method*>& chosen) {
     for (const Method* method : chosen) {
         const Outcome o = Call(*method, String());
         out += std::string(first ? "\n  " : ",\n  ") + JsonString(Utf8ToUtf16(method->name)) + ": ";
-        out += o.ok ? AnswerAsJson(o.answer)
-                    : "{\"error\": " + std::to_string(o.number) + ", \"description\": " + JsonString(o.description) + "}";
+        if (o.ok)
+            AppendAnswerAsJson(out, o.answer);
+        else
+            out += "{\"error\": " + std::to_string(o.number) + ", \"description\": " + JsonString(o.description) + "}";
         first = false;
     }
     out += first ? "}\n" : "\n}\n";

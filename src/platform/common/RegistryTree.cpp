@@ -24,6 +24,9 @@ RegistryKey::RegistryKey(std::string_view name, uint64_t hash, std::pmr::memory_
     : arena_(arena), name_(Keep(name)), hash_(hash), subkeys_(arena), slots_(arena), values_(arena) {}
 
 RegistryKey::~RegistryKey() {
+    // A tree's keys, names and values go with its arena all at once, which gives back
+    // whatever they would: only a key on the heap returns its parts one by one.
+    if (arena_ != std::pmr::new_delete_resource()) return;
     for (RegistryKey* key : subkeys_) {
         key->~RegistryKey();
         arena_->deallocate(key, sizeof(RegistryKey), alignof(RegistryKey));
