@@ -1,6 +1,7 @@
 #include "registry/RegeditCls.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "registry/OpenedKey.h"
@@ -12,6 +13,28 @@ namespace {
 constexpr uint32_t kNameBufferChars = 255;
 constexpr size_t kMostNames = INT16_MAX;  // a listing's 16-bit counter
 const String kUnnamedMarker = u"默认";
+
+// Not empty, every byte ASCII and none a backslash: eight bytes at a time, the
+// last eight overlapping those before.
+bool PlainName(std::string_view name) {
+    constexpr uint64_t kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+    const auto bad = [](uint64_t w) {
+        const uint64_t x = w ^ (kOnes * '\\');  // a zero byte where w has a backslash
+        return (w & kHigh) | ((x - kOnes) & ~x & kHigh);
+    };
+    if (name.size() < 8) {
+        for (const char c : name)
+            if (static_cast<unsigned char>(c) >= 0x80 || c == '\\') return false;
+        return !name.empty();
+    }
+    uint64_t found = 0, word;
+    for (size_t i = 0; i + 8 <= name.size(); i += 8) {
+        std::memcpy(&word, name.data() + i, 8);
+        found |= bad(word);
+    }
+    std::memcpy(&word, name.data() + name.size() - 8, 8);
+    return (found | bad(word)) == 0;
+}
 
 }  // namespace
 
@@ -33,38 +56,35 @@ String RegeditCls::GetSubkeyStrValue(const SubkeyList& list, size_t index, const
         const std::string_view name = list.Name(index);
         // Only a plain one-level ASCII name is the same bytes after a trip through the
         // code page and names the same key from its parent; any other takes the path.
-        const bool plain = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
-            return static_cast<unsigned char>(c) < 0x80 && c != '\\';
-        });
-        if (!plain || !list.key_ || !list.key_->IsOpen()) {
+        if (!PlainName(name) || !list.key_ || !list.key_->IsOpen()) {
             String path = list.path_;
             path.append(1, u'\\').append(platform_.codec.AnsiTextUpToNull(name));
             return GetRegStrValue(list.root_, path, FromAscii(asciiItem));
         }
-        item_.assign(name);
-        char buffer[kTextBufferBytes] = {};
+        char buffer[kTextBufferBytes];
         uint32_t type = kRegNone, size = kTextBufferBytes;
         const int32_t status = platform_.registry.RegQuerySubkeyValueA(
-            list.key_->Get(), item_.c_str(), asciiItem, &type, reinterpret_cast<uint8_t*>(buffer), &size, view_);
-        return TextRead(status, type, buffer);
+            list.key_->Get(), list.names_.Terminated(index), asciiItem, &type, reinterpret_cast<uint8_t*>(buffer), &size, view_);
+        return TextRead(status, type, buffer, size);
     } catch (...) {
         return String();  // no registry read fails its caller: each answers its empty value
     }
 }
 
 String RegeditCls::ReadText(RegKey key, const char* item) {
-    char buffer[kTextBufferBytes] = {};
+    char buffer[kTextBufferBytes];
     uint32_t type = kRegNone, size = kTextBufferBytes;
     const int32_t status =
         platform_.registry.RegQueryValueExA(key, item, &type, reinterpret_cast<uint8_t*>(buffer), &size);
-    return TextRead(status, type, buffer);
+    return TextRead(status, type, buffer, size);
 }
 
-String RegeditCls::TextRead(int32_t status, uint32_t type, const char (&buffer)[kTextBufferBytes]) {
+String RegeditCls::TextRead(int32_t status, uint32_t type, const char (&buffer)[kTextBufferBytes], uint32_t size) {
     // A value that does not fit with its terminator is refused by the platform
-    // (ERROR_MORE_DATA), so 199 single-byte characters is the longest text read.
+    // (ERROR_MORE_DATA), so 199 single-byte characters is the longest text read. The
+    // text ends at its first NUL or its last byte, as in a buffer cleared before.
     if (status != kErrorSuccess || type != kRegSz) return String();
-    return platform_.codec.AnsiTextUpToNull(std::string_view(buffer, kTextBufferBytes));
+    return platform_.codec.AnsiTextUpToNull(std::string_view(buffer, std::min(size, kTextBufferBytes)));
 }
 
 // The unnamed value goes into a buffer of blanks. When it holds "\" + strKeyStr

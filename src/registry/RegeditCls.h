@@ -13,17 +13,19 @@
 
 namespace velmora {
 
-// Names as the registry gave them, in the code page, kept back to back.
+// Names as the registry gave them, in the code page, kept back to back, each ended by a NUL.
 class RegistryNames {
 public:
     size_t Count() const { return starts_.size(); }
     std::string_view Name(size_t i) const {
         const size_t end = i + 1 < starts_.size() ? starts_[i + 1] : bytes_.size();
-        return std::string_view(bytes_).substr(starts_[i], end - starts_[i]);
+        return std::string_view(bytes_).substr(starts_[i], end - starts_[i] - 1);
     }
+    // The same name with its NUL after it, as the registry calls take it.
+    const char* Terminated(size_t i) const { return bytes_.data() + starts_[i]; }
     void Add(std::string_view name) {
         starts_.push_back(static_cast<uint32_t>(bytes_.size()));
-        bytes_.append(name);
+        bytes_.append(name).push_back('\0');
     }
     void Clear() {
         bytes_.clear();
@@ -81,7 +83,7 @@ private:
     // A REG_SZ value of at most 200 bytes with its terminator, up to its first NUL.
     String ReadText(RegKey key, const char* item);
     // The text a query answered into `buffer`, or the empty one.
-    String TextRead(int32_t status, uint32_t type, const char (&buffer)[kTextBufferBytes]);
+    String TextRead(int32_t status, uint32_t type, const char (&buffer)[kTextBufferBytes], uint32_t size);
     String ReadUnnamedValue(int32_t lngTotalKey, const String& strKeyPath, const String& strKeyStr);
     bool EnumNames(int32_t lngTotalKey, const String& strKeyPath, std::vector<String>& names, bool subkeys);
 

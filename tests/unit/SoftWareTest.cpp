@@ -46,7 +46,8 @@ TEST(SoftWare, ListsUsableDisplayNamesInEnumerationOrder) {
         // A subkey is read by its name as the code page turns it into text and back: a
         // byte that is no character there names no key.
         {"names beyond ASCII",
-         {{"\xE8\xBD\xAF\xE4\xBB\xB6", kRegSz, "U"}, {"\xFFx", kRegSz, "X"}, {"p\xC3\xA9", kRegSz, "E"}},
+         {{"\xE8\xBD\xAF\xE4\xBB\xB6", kRegSz, "U"}, {"\xFFx", kRegSz, "X"}, {"long-name-\xFFx", kRegSz, "Y"},
+          {"package-\xC3\xA9", kRegSz, "E"}},
          {u"", u"U", u"E"},
          u"U|E|"},
     };
