@@ -137,9 +137,11 @@ TEST(RegistryTree, EnumerationInInsertionOrder) {
 
 // The index grows as subkeys come, one at a time or reserved for a whole source.
 TEST(RegistryTree, ManySubkeysFoundWithoutCase) {
-    for (const bool reserved : {false, true}) {
-        RegistryKey key;
-        if (reserved) key.ReserveSubkeys(1000);
+    for (const int mode : {0, 1, 2}) {  // on the heap, the same reserved, in a tree's arena
+        RegistryTree tree;
+        RegistryKey heapKey;
+        RegistryKey& key = mode == 2 ? tree.LocalMachine().Add("Uninstall") : heapKey;
+        if (mode == 1) key.ReserveSubkeys(1000);
         std::vector<std::string> names;
         for (int i = 0; i < 1000; ++i) names.push_back("Package-" + std::string(i % 13, 'x') + std::to_string(i));
         for (const auto& name : names) ASSERT_NE(key.AddNew(name), nullptr) << name;
@@ -155,13 +157,30 @@ TEST(RegistryTree, ManySubkeysFoundWithoutCase) {
         }
         EXPECT_EQ(key.Find("Package-1000"), nullptr);
         EXPECT_EQ(key.Subkeys().size(), names.size());
-        // A key outside a tree keeps its values on the heap; one replaced lets its bytes go.
+        // A value replaced lets its bytes go (on the heap) or leaves them to the arena.
         key.Subkeys()[3]->SetString("Value", "first");
         key.Subkeys()[3]->SetString("VALUE", "second, longer");
         const RegistryValue* value = key.Find(names[3])->FindValue("value");
         ASSERT_NE(value, nullptr);
         EXPECT_EQ(value->data, std::string_view("second, longer\0", 15));
     }
+}
+
+// Pieces of every size and alignment, across blocks: each aligned, none over another.
+TEST(TreeArena, PiecesAlignedAndApart) {
+    TreeArena arena;
+    const struct {
+        size_t size, align;
+    } asks[] = {{1, 1}, {7, 8}, {3, 1}, {100000, 16}, {16, 16}, {65536, 8}, {5, 4}, {300000, 1}, {24, 8}};
+    std::vector<std::pair<unsigned char*, size_t>> pieces;
+    for (size_t i = 0; i < std::size(asks); ++i) {
+        auto* piece = static_cast<unsigned char*>(arena.Take(asks[i].size, asks[i].align));
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(piece) % asks[i].align, 0u) << i;
+        std::memset(piece, static_cast<int>(i + 1), asks[i].size);
+        pieces.emplace_back(piece, asks[i].size);
+    }
+    for (size_t i = 0; i < pieces.size(); ++i)
+        for (size_t k = 0; k < pieces[i].second; ++k) ASSERT_EQ(pieces[i].first[k], i + 1) << i << " at " << k;
 }
 
 TEST(RegistryTree, HandleKeepsTheTreeItWasOpenedOn) {

@@ -17,19 +17,35 @@ bool IsPredefinedRoot(RegKey key, int32_t& rootKey) {
 
 }  // namespace
 
-RegistryKey::RegistryKey(std::string_view name, std::pmr::memory_resource* arena)
-    : RegistryKey(name, FoldedHash(name), arena) {}
+void* TreeArena::Grow(size_t size, size_t align) {
+    const size_t bytes = std::max(nextBlock_, size + align);
+    auto block = std::make_unique_for_overwrite<std::max_align_t[]>((bytes + sizeof(std::max_align_t) - 1) /
+                                                                    sizeof(std::max_align_t));
+    cursor_ = reinterpret_cast<uintptr_t>(block.get());
+    end_ = cursor_ + bytes;
+    blocks_.push_back(std::move(block));
+    nextBlock_ = bytes * 2;
+    return Take(size, align);
+}
 
-RegistryKey::RegistryKey(std::string_view name, uint64_t hash, std::pmr::memory_resource* arena)
-    : arena_(arena), name_(Keep(name)), hash_(hash), subkeys_(arena), slots_(arena), values_(arena) {}
+RegistryKey::RegistryKey(std::string_view name, TreeArena* arena) : RegistryKey(name, FoldedHash(name), arena) {}
+
+RegistryKey::RegistryKey(std::string_view name, uint64_t hash, TreeArena* arena)
+    : tree_(arena),
+      memory_(arena ? static_cast<std::pmr::memory_resource*>(arena) : std::pmr::new_delete_resource()),
+      name_(Keep(name)),
+      hash_(hash),
+      subkeys_(memory_),
+      slots_(memory_),
+      values_(memory_) {}
 
 RegistryKey::~RegistryKey() {
     // A tree's keys, names and values go with its arena all at once, which gives back
     // whatever they would: only a key on the heap returns its parts one by one.
-    if (arena_ != std::pmr::new_delete_resource()) return;
+    if (tree_ != nullptr) return;
     for (RegistryKey* key : subkeys_) {
         key->~RegistryKey();
-        arena_->deallocate(key, sizeof(RegistryKey), alignof(RegistryKey));
+        memory_->deallocate(key, sizeof(RegistryKey), alignof(RegistryKey));
     }
     for (const RegistryValue& value : values_) {
         Release(value.name);
@@ -41,14 +57,14 @@ RegistryKey::~RegistryKey() {
 std::string_view RegistryKey::Keep(std::string_view text, bool nul) {
     const size_t size = text.size() + (nul ? 1 : 0);
     if (size == 0) return {};
-    char* kept = static_cast<char*>(arena_->allocate(size, 1));
+    char* kept = static_cast<char*>(tree_ ? tree_->Take(size, 1) : memory_->allocate(size, 1));
     if (!text.empty()) std::memcpy(kept, text.data(), text.size());
     if (nul) kept[text.size()] = '\0';
     return {kept, size};
 }
 
 void RegistryKey::Release(std::string_view kept) {
-    if (!kept.empty()) arena_->deallocate(const_cast<char*>(kept.data()), kept.size(), 1);
+    if (!tree_ && !kept.empty()) memory_->deallocate(const_cast<char*>(kept.data()), kept.size(), 1);
 }
 
 uint64_t RegistryKey::FoldedHash(std::string_view name) {
@@ -99,12 +115,13 @@ RegistryKey& RegistryKey::Append(std::string_view name, uint64_t hash, uint32_t&
     // Room first, so the key made next is never left unowned; grown by doubling, as
     // push_back would, since reserve takes exactly what it is asked for.
     if (subkeys_.size() == subkeys_.capacity()) subkeys_.reserve(std::max<size_t>(4, 2 * subkeys_.size()));
-    void* place = arena_->allocate(sizeof(RegistryKey), alignof(RegistryKey));
+    void* place = tree_ ? tree_->Take(sizeof(RegistryKey), alignof(RegistryKey))
+                        : memory_->allocate(sizeof(RegistryKey), alignof(RegistryKey));
     RegistryKey* added;
     try {
-        added = new (place) RegistryKey(name, hash, arena_);
+        added = new (place) RegistryKey(name, hash, tree_);
     } catch (...) {
-        arena_->deallocate(place, sizeof(RegistryKey), alignof(RegistryKey));
+        memory_->deallocate(place, sizeof(RegistryKey), alignof(RegistryKey));
         throw;
     }
     subkeys_.push_back(added);
@@ -185,7 +202,7 @@ const RegistryValue* RegistryKey::FindValue(std::string_view name) const {
 }
 
 RegistryTree::RegistryTree()
-    : arena_(64 * 1024), classesRoot_({}, &arena_), currentUser_({}, &arena_), localMachine_({}, &arena_),
+    : classesRoot_({}, &arena_), currentUser_({}, &arena_), localMachine_({}, &arena_),
       users_({}, &arena_) {}
 
 RegistryKey* RegistryTree::Root(int32_t rootKey) {
