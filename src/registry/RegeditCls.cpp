@@ -56,7 +56,7 @@ String RegeditCls::GetSubkeyStrValue(const SubkeyList& list, size_t index, const
         const std::string_view name = list.Name(index);
         // Only a plain one-level ASCII name is the same bytes after a trip through the
         // code page and names the same key from its parent; any other takes the path.
-        if (!PlainName(name) || !list.key_ || !list.key_->IsOpen()) {
+        if (!PlainName(name)) {
             String path = list.path_;
             path.append(1, u'\\').append(platform_.codec.AnsiTextUpToNull(name));
             return GetRegStrValue(list.root_, path, FromAscii(asciiItem));

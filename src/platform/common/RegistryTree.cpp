@@ -31,13 +31,7 @@ void* TreeArena::Grow(size_t size, size_t align) {
 RegistryKey::RegistryKey(std::string_view name, TreeArena* arena) : RegistryKey(name, FoldedHash(name), arena) {}
 
 RegistryKey::RegistryKey(std::string_view name, uint64_t hash, TreeArena* arena)
-    : tree_(arena),
-      memory_(arena ? static_cast<std::pmr::memory_resource*>(arena) : std::pmr::new_delete_resource()),
-      name_(Keep(name)),
-      hash_(hash),
-      subkeys_(memory_),
-      slots_(memory_),
-      values_(memory_) {}
+    : tree_(arena), name_(Keep(name)), hash_(hash), subkeys_(Memory()), slots_(Memory()), values_(Memory()) {}
 
 RegistryKey::~RegistryKey() {
     // A tree's keys, names and values go with its arena all at once, which gives back
@@ -45,7 +39,7 @@ RegistryKey::~RegistryKey() {
     if (tree_ != nullptr) return;
     for (RegistryKey* key : subkeys_) {
         key->~RegistryKey();
-        memory_->deallocate(key, sizeof(RegistryKey), alignof(RegistryKey));
+        Memory()->deallocate(key, sizeof(RegistryKey), alignof(RegistryKey));
     }
     for (const RegistryValue& value : values_) {
         Release(value.name);
@@ -57,14 +51,14 @@ RegistryKey::~RegistryKey() {
 std::string_view RegistryKey::Keep(std::string_view text, bool nul) {
     const size_t size = text.size() + (nul ? 1 : 0);
     if (size == 0) return {};
-    char* kept = static_cast<char*>(tree_ ? tree_->Take(size, 1) : memory_->allocate(size, 1));
+    char* kept = static_cast<char*>(tree_ ? tree_->Take(size, 1) : Memory()->allocate(size, 1));
     if (!text.empty()) std::memcpy(kept, text.data(), text.size());
     if (nul) kept[text.size()] = '\0';
     return {kept, size};
 }
 
 void RegistryKey::Release(std::string_view kept) {
-    if (!tree_ && !kept.empty()) memory_->deallocate(const_cast<char*>(kept.data()), kept.size(), 1);
+    if (!tree_ && !kept.empty()) Memory()->deallocate(const_cast<char*>(kept.data()), kept.size(), 1);
 }
 
 uint64_t RegistryKey::FoldedHash(std::string_view name) {
@@ -116,12 +110,12 @@ RegistryKey& RegistryKey::Append(std::string_view name, uint64_t hash, uint32_t&
     // push_back would, since reserve takes exactly what it is asked for.
     if (subkeys_.size() == subkeys_.capacity()) subkeys_.reserve(std::max<size_t>(4, 2 * subkeys_.size()));
     void* place = tree_ ? tree_->Take(sizeof(RegistryKey), alignof(RegistryKey))
-                        : memory_->allocate(sizeof(RegistryKey), alignof(RegistryKey));
+                        : Memory()->allocate(sizeof(RegistryKey), alignof(RegistryKey));
     RegistryKey* added;
     try {
         added = new (place) RegistryKey(name, hash, tree_);
     } catch (...) {
-        memory_->deallocate(place, sizeof(RegistryKey), alignof(RegistryKey));
+        Memory()->deallocate(place, sizeof(RegistryKey), alignof(RegistryKey));
         throw;
     }
     subkeys_.push_back(added);

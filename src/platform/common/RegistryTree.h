@@ -106,8 +106,12 @@ private:
     std::string_view Keep(std::string_view text, bool nul = false);
     void Release(std::string_view kept);
 
-    TreeArena* tree_;                   // null: the heap
-    std::pmr::memory_resource* memory_;  // tree_, or the heap
+    // The tree's arena, or the heap.
+    std::pmr::memory_resource* Memory() const {
+        return tree_ ? static_cast<std::pmr::memory_resource*>(tree_) : std::pmr::new_delete_resource();
+    }
+
+    TreeArena* tree_;  // null: the heap
     std::string_view name_;  // kept
     uint64_t hash_;  // FoldedHash(name_)
     std::pmr::vector<RegistryKey*> subkeys_;  // owned: made in the arena, destroyed with this key
