@@ -74,16 +74,13 @@ String DiskSummary(clsDisk& w, clsTarsin& self) {
 }
 
 String SoftwareList(clsSoftWare& w, Platform& platform) {
-    std::vector<String> names(1);
-    bool read = false;
-    for (int attempt = 0; attempt < 3 && !read; ++attempt) read = w.GetComputerSoftWare(names);
     String list;
-    if (read) {
-        size_t length = 0;  // made in one piece: thousands of names would grow it a dozen times
-        for (size_t i = 1; i < names.size(); ++i) length += names[i].size() + 1;
-        list.reserve(length);
-        for (size_t i = 1; i < names.size(); ++i) list.append(names[i]).append(1, u'|');
+    bool read = false;
+    for (int attempt = 0; attempt < 3 && !read; ++attempt) {
+        list.clear();
+        read = w.JoinComputerSoftWare(list);
     }
+    if (!read) list.clear();
     platform.host.ProcessPendingMessages();  // once before the answer is stored, once after
     String answer = std::move(list);
     platform.host.ProcessPendingMessages();

@@ -51,7 +51,8 @@ String RegeditCls::GetRegStrValue(int32_t lngTotalKey, const String& strKeyPath,
     }
 }
 
-String RegeditCls::GetSubkeyStrValue(const SubkeyList& list, size_t index, const char* asciiItem) {
+void RegeditCls::AppendSubkeyStrValue(const SubkeyList& list, size_t index, const char* asciiItem, String& out) {
+    const size_t before = out.size();
     try {
         const std::string_view name = list.Name(index);
         // Only a plain one-level ASCII name is the same bytes after a trip through the
@@ -59,15 +60,16 @@ String RegeditCls::GetSubkeyStrValue(const SubkeyList& list, size_t index, const
         if (!PlainName(name)) {
             String path = list.path_;
             path.append(1, u'\\').append(platform_.codec.AnsiTextUpToNull(name));
-            return GetRegStrValue(list.root_, path, FromAscii(asciiItem));
+            out += GetRegStrValue(list.root_, path, FromAscii(asciiItem));
+            return;
         }
         char buffer[kTextBufferBytes];
         uint32_t type = kRegNone, size = kTextBufferBytes;
         const int32_t status = platform_.registry.RegQuerySubkeyValueA(
             list.key_->Get(), list.names_.Terminated(index), asciiItem, &type, reinterpret_cast<uint8_t*>(buffer), &size, view_);
-        return TextRead(status, type, buffer, size);
+        AppendTextRead(status, type, buffer, size, out);
     } catch (...) {
-        return String();  // no registry read fails its caller: each answers its empty value
+        out.resize(before);  // no registry read fails its caller: each answers its empty value
     }
 }
 
@@ -76,15 +78,18 @@ String RegeditCls::ReadText(RegKey key, const char* item) {
     uint32_t type = kRegNone, size = kTextBufferBytes;
     const int32_t status =
         platform_.registry.RegQueryValueExA(key, item, &type, reinterpret_cast<uint8_t*>(buffer), &size);
-    return TextRead(status, type, buffer, size);
+    String text;
+    AppendTextRead(status, type, buffer, size, text);
+    return text;
 }
 
-String RegeditCls::TextRead(int32_t status, uint32_t type, const char (&buffer)[kTextBufferBytes], uint32_t size) {
+void RegeditCls::AppendTextRead(int32_t status, uint32_t type, const char (&buffer)[kTextBufferBytes], uint32_t size,
+                                String& out) {
     // A value that does not fit with its terminator is refused by the platform
     // (ERROR_MORE_DATA), so 199 single-byte characters is the longest text read. The
     // text ends at its first NUL or its last byte, as in a buffer cleared before.
-    if (status != kErrorSuccess || type != kRegSz) return String();
-    return platform_.codec.AnsiTextUpToNull(std::string_view(buffer, std::min(size, kTextBufferBytes)));
+    if (status != kErrorSuccess || type != kRegSz) return;
+    platform_.codec.AppendAnsiTextUpToNull(std::string_view(buffer, std::min(size, kTextBufferBytes)), out);
 }
 
 // The unnamed value goes into a buffer of blanks. When it holds "\" + strKeyStr

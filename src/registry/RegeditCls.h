@@ -72,8 +72,9 @@ public:
     // holds them from index 0) and the key left open for GetSubkeyStrValue.
     bool ListSubkeys(int32_t lngTotalKey, const String& strKeyPath, SubkeyList& list);
     // What GetRegStrValue answers for the path of `list`'s key, a backslash and the
-    // name of its subkey `index`, and the value `asciiItem` (no "默认" in it).
-    String GetSubkeyStrValue(const SubkeyList& list, size_t index, const char* asciiItem);
+    // name of its subkey `index`, and the value `asciiItem` (no "默认" in it), written
+    // onto the end of `out`: many answers make one String without one of their own each.
+    void AppendSubkeyStrValue(const SubkeyList& list, size_t index, const char* asciiItem, String& out);
 
 private:
     // Every name of the key's subkeys (values) in the order listed, up to the 32,767
@@ -82,8 +83,9 @@ private:
     static constexpr uint32_t kTextBufferBytes = 200;
     // A REG_SZ value of at most 200 bytes with its terminator, up to its first NUL.
     String ReadText(RegKey key, const char* item);
-    // The text a query answered into `buffer`, or the empty one.
-    String TextRead(int32_t status, uint32_t type, const char (&buffer)[kTextBufferBytes], uint32_t size);
+    // The text a query answered into `buffer` (none when it failed), onto `out`.
+    void AppendTextRead(int32_t status, uint32_t type, const char (&buffer)[kTextBufferBytes], uint32_t size,
+                        String& out);
     String ReadUnnamedValue(int32_t lngTotalKey, const String& strKeyPath, const String& strKeyStr);
     bool EnumNames(int32_t lngTotalKey, const String& strKeyPath, std::vector<String>& names, bool subkeys);
 

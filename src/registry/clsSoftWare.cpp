@@ -6,10 +6,10 @@
 
 namespace velmora {
 
-bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
+template <class Take>
+bool clsSoftWare::EachUninstallEntry(Take&& take) {
     // Hosts call this without the bracket: the listing is a call of its own.
     const RegistryCall call(platform_.registry);
-    strSoftName.Resize(1);
     // 64-bit Windows keeps the programs of 64-bit and of 32-bit installers apart;
     // a library of either width lists both, the 64-bit view first. Each view's
     // reader and listing are kept for all its entries.
@@ -31,20 +31,35 @@ bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
     // The 16-bit counters index the subkeys of both views together, so more than
     // 32,767 of them fail here, before any name is read, as one view's do above.
     ToInt16(static_cast<int64_t>(entries));
-    int16_t count = 0;
     for (size_t v = 0; v < views; ++v) {
         for (size_t i = 0; listed[v] && i < lists[v].Count(); ++i) {
-            String name = readers[v].GetSubkeyStrValue(lists[v], i, kRegDisplayName);
-            if (!name.empty()) {
-                count = ToInt16(count + 1);
-                strSoftName.Resize(static_cast<size_t>(count) + 1);
-                strSoftName[static_cast<size_t>(count)] = std::move(name);
-            }
+            take(readers[v], lists[v], i);
             platform_.host.ProcessPendingMessages();
         }
     }
     platform_.host.ProcessPendingMessages();
     return true;
+}
+
+bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
+    strSoftName.Resize(1);
+    int16_t count = 0;
+    return EachUninstallEntry([&](RegeditCls& reader, const SubkeyList& list, size_t i) {
+        String name;
+        reader.AppendSubkeyStrValue(list, i, kRegDisplayName, name);
+        if (name.empty()) return;
+        count = ToInt16(count + 1);
+        strSoftName.Resize(static_cast<size_t>(count) + 1);
+        strSoftName[static_cast<size_t>(count)] = std::move(name);
+    });
+}
+
+bool clsSoftWare::JoinComputerSoftWare(String& joined) {
+    return EachUninstallEntry([&](RegeditCls& reader, const SubkeyList& list, size_t i) {
+        const size_t before = joined.size();
+        reader.AppendSubkeyStrValue(list, i, kRegDisplayName, joined);
+        if (joined.size() != before) joined.push_back(u'|');
+    });
 }
 
 }  // namespace velmora

@@ -23,8 +23,16 @@ public:
     // Overflow, and an array the host will not let it resize fails with the error
     // that refusal raises.
     bool GetComputerSoftWare(StringArrayRef strSoftName);
+    // The same names written onto `joined`, each followed by "|", with the same answer
+    // and failures: thousands of names make one text without a String each.
+    bool JoinComputerSoftWare(String& joined);
 
 private:
+    // Hands `take` each view's reader, listing and entry index in list order; the
+    // answer and failures are GetComputerSoftWare's.
+    template <class Take>
+    bool EachUninstallEntry(Take&& take);
+
     Platform& platform_;
 };
 

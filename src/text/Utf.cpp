@@ -75,9 +75,15 @@ size_t CopyAscii(const char16_t* from, size_t count, char* to) {
 }  // namespace
 
 String Utf8ToUtf16(std::string_view bytes) {
+    String out;
+    AppendUtf16(out, bytes);
+    return out;
+}
+
+void AppendUtf16(String& out, std::string_view bytes) {
     // Never more units than bytes: written in place, trimmed once, plain ASCII without a decode.
-    String out(bytes.size(), u'\0');
-    size_t n = 0;
+    size_t n = out.size();
+    out.resize(n + bytes.size());
     for (size_t i = 0; i < bytes.size();) {
         // ASCII sixteen or eight bytes at a time, then byte by byte up to the next sequence.
 #if defined(__SSE2__)
@@ -111,7 +117,6 @@ String Utf8ToUtf16(std::string_view bytes) {
         }
     }
     out.resize(n);
-    return out;
 }
 
 std::string Utf16ToUtf8(StringView text) {

@@ -9,6 +9,8 @@
 namespace velmora {
 
 String Utf8ToUtf16(std::string_view bytes);
+// Utf8ToUtf16(bytes) written onto the end of `out`.
+void AppendUtf16(String& out, std::string_view bytes);
 std::string Utf16ToUtf8(StringView text);
 // Utf16ToUtf8(text) written onto the end of `out`.
 void AppendUtf8(std::string& out, StringView text);

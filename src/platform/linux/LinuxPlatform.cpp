@@ -222,12 +222,12 @@ String LinuxPlatform::AnsiToString(std::string_view bytes) { return Utf8ToUtf16(
 
 // In UTF-8 a NUL byte is always the character U+0000 and never part of a sequence,
 // so the text before it converts alone to what the whole buffer's conversion holds there.
-String LinuxPlatform::AnsiTextUpToNull(std::string_view bytes) {
+void LinuxPlatform::AppendAnsiTextUpToNull(std::string_view bytes, String& out) {
     const size_t nul = bytes.find('\0');
-    if (nul == std::string_view::npos) return Utf8ToUtf16(bytes);
-    String text = Utf8ToUtf16(bytes.substr(0, nul));
-    if (!FitsInt16(static_cast<int64_t>(text.size()) + 1)) Raise(Err::Overflow);  // as CutAtNull counts it
-    return text;
+    const size_t before = out.size();
+    AppendUtf16(out, bytes.substr(0, nul));
+    const auto units = static_cast<int64_t>(out.size() - before);
+    if (nul != std::string_view::npos && !FitsInt16(units + 1)) Raise(Err::Overflow);  // as CutAtNull counts it
 }
 
 std::string LinuxPlatform::StringToAnsi(StringView text) { return Utf16ToUtf8(text); }

@@ -40,7 +40,7 @@ public:
     void ProcessPendingMessages() override {}
 
     String AnsiToString(std::string_view bytes) override;
-    String AnsiTextUpToNull(std::string_view bytes) override;
+    void AppendAnsiTextUpToNull(std::string_view bytes, String& out) override;
     std::string StringToAnsi(StringView text) override;
     void StringToAnsiInto(StringView text, std::string& ansi) override;
 
