@@ -9,7 +9,7 @@ using namespace velmora;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    std::vector<PackageRecord> records;
+    PackageRecords records;
     if (!ReadRpmSqliteBytes(bytes, records) && !records.empty()) std::abort();
     if (records.size() > kMaxInstalledPackages) std::abort();
     if (const auto fields = ParseRpmHeader(bytes)) {

@@ -48,7 +48,7 @@ std::vector<std::string> RpmListing(const std::string& root, const std::string& 
 using testing::PackageLines;
 
 std::vector<std::string> Read(const std::string& root, bool& ok) {
-    std::vector<PackageRecord> records;
+    PackageRecords records;
     ok = ReadRpmPackages(root + "/", records);
     return PackageLines(records);
 }
@@ -56,7 +56,7 @@ std::vector<std::string> Read(const std::string& root, bool& ok) {
 // The sqlite file read alone holds the same records as librpm reads, when it can tell
 // at all (`direct`); whatever it says, the reader as a whole answers as librpm does.
 void ExpectBothWaysAgree(const std::string& root, const std::string& folder, bool direct) {
-    std::vector<PackageRecord> alone, viaLibrpm;
+    PackageRecords alone, viaLibrpm;
     EXPECT_EQ(ReadRpmSqliteFile(folder, alone), direct) << folder;
     const bool ok = ReadRpmPackagesWithLibrpm(root + "/", viaLibrpm);
     if (direct) {
@@ -155,7 +155,8 @@ TEST(LinuxPackagesRpm, AbsentOrDamagedDatabases) {
         testing::ScratchTree root;
         root.Folder("var/lib/rpm");
         if (c.file) root.Write(std::string("var/lib/rpm/") + c.file, c.bytes);
-        std::vector<PackageRecord> records{{"kept", "kept", "", ""}};
+        PackageRecords records;
+        records.Add({"kept", "kept", "", ""});
         for (int twice = 0; twice < 2; ++twice) {
             const bool ok = ReadRpmPackages(root.root() + "/", records);
             EXPECT_TRUE(!c.file ? ok : true) << c.label;
@@ -231,7 +232,7 @@ TEST(LinuxPackagesRpm, NoWaitUnderTheTransactionLock) {
         bool ok = false;
         const auto got = Read(root, ok);
         const auto took = std::chrono::steady_clock::now() - start;
-        std::vector<PackageRecord> alone;  // the file alone cannot tell what the writer is doing
+        PackageRecords alone;  // the file alone cannot tell what the writer is doing
         const bool told = ReadRpmSqliteFile(root + "/var/lib/rpm", alone);
         ::kill(holder, SIGKILL);
         ::waitpid(holder, nullptr, 0);
@@ -262,7 +263,7 @@ TEST(LinuxPackagesRpm, UnprivilegedWithoutShm) {
     fs::remove(root + "/var/lib/rpm/rpmdb.sqlite-wal");
     fs::permissions(scratch.path(), fs::perms::others_exec, fs::perm_options::add);
     const int read = testing::InChild([&] {
-        std::vector<PackageRecord> records, none;
+        PackageRecords records, none;
         const bool dropped = testing::BecomeNobody();
         const bool refused = !ReadRpmPackagesWithLibrpm(root + "/", none) && none.empty();
         return !dropped || !refused || !ReadRpmPackages(root + "/", records) ? 255 : int(records.size());

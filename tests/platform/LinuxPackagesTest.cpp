@@ -39,7 +39,7 @@ void Lay(const ScratchTree& tree, const Files& files) {
 
 // What a reader added, as PackageLines gives it; "failed" when it answered false.
 std::vector<std::string> Listed(PackageReader read, const std::string& root) {
-    std::vector<PackageRecord> records;
+    PackageRecords records;
     if (!read(root, records)) return {records.empty() ? "failed" : "failed, yet added"};
     return testing::PackageLines(records);
 }
@@ -231,7 +231,8 @@ TEST(LinuxPackages, Snap) {
 int ReadBlind(PackageReader read, const std::string& root) {
     const int blind = testing::InChild([&] {
         if (::geteuid() == 0 && !testing::BecomeNobody()) return 2;
-        std::vector<PackageRecord> records(1);
+        PackageRecords records;
+        records.Add({});
         return !read(root, records) && records.size() == 1 ? 0 : 1;
     });
     return blind < 0 ? 1 : blind;
@@ -258,11 +259,11 @@ TEST(LinuxPackages, EveryReaderKeepsToItsList) {
     for (const auto& r : readers) {
         SCOPED_TRACE(r.listing);
         ScratchTree tree;
-        std::vector<PackageRecord> records;
+        PackageRecords records;
         EXPECT_TRUE(r.read(tree.root() + "/", records));
         EXPECT_TRUE(records.empty());
         Lay(tree, r.three);
-        records.assign(kMaxInstalledPackages - 2, PackageRecord{"kept", "", "", ""});
+        for (size_t i = 0; i < kMaxInstalledPackages - 2; ++i) records.Add({"kept", "", "", ""});
         EXPECT_TRUE(r.read(tree.root() + "/", records));
         ASSERT_EQ(records.size(), kMaxInstalledPackages);
         EXPECT_EQ(records[kMaxInstalledPackages - 3].key, "kept");

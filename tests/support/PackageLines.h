@@ -7,9 +7,11 @@
 
 namespace velmora::testing {
 
-inline std::vector<std::string> PackageLines(const std::vector<PackageRecord>& records) {
+inline std::vector<std::string> PackageLines(const PackageRecords& records) {
     std::vector<std::string> lines;
-    for (const auto& r : records) lines.push_back(r.key + "|" + r.name + "|" + r.version + "|" + r.publisher);
+    for (const auto& r : records)
+        lines.push_back(std::string(r.key).append("|").append(r.name).append("|").append(r.version).append("|").append(
+            r.publisher));
     return lines;
 }
 

@@ -167,8 +167,8 @@ TEST(RegistryTree, ManySubkeysFoundWithoutCase) {
 }
 
 // Pieces of every size and alignment, across blocks: each aligned, none over another.
-TEST(TreeArena, PiecesAlignedAndApart) {
-    TreeArena arena;
+TEST(Arena, PiecesAlignedAndApart) {
+    Arena arena;
     const struct {
         size_t size, align;
     } asks[] = {{1, 1}, {7, 8}, {3, 1}, {100000, 16}, {16, 16}, {65536, 8}, {5, 4}, {300000, 1}, {24, 8}};

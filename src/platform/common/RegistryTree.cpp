@@ -17,20 +17,9 @@ bool IsPredefinedRoot(RegKey key, int32_t& rootKey) {
 
 }  // namespace
 
-void* TreeArena::Grow(size_t size, size_t align) {
-    const size_t bytes = std::max(nextBlock_, size + align);
-    auto block = std::make_unique_for_overwrite<std::max_align_t[]>((bytes + sizeof(std::max_align_t) - 1) /
-                                                                    sizeof(std::max_align_t));
-    cursor_ = reinterpret_cast<uintptr_t>(block.get());
-    end_ = cursor_ + bytes;
-    blocks_.push_back(std::move(block));
-    nextBlock_ = bytes * 2;
-    return Take(size, align);
-}
+RegistryKey::RegistryKey(std::string_view name, Arena* arena) : RegistryKey(name, FoldedHash(name), arena) {}
 
-RegistryKey::RegistryKey(std::string_view name, TreeArena* arena) : RegistryKey(name, FoldedHash(name), arena) {}
-
-RegistryKey::RegistryKey(std::string_view name, uint64_t hash, TreeArena* arena)
+RegistryKey::RegistryKey(std::string_view name, uint64_t hash, Arena* arena)
     : tree_(arena), name_(Keep(name)), hash_(hash), subkeys_(Memory()), slots_(Memory()), values_(Memory()) {}
 
 RegistryKey::~RegistryKey() {

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/Arena.h"
 #include "base/Mutex.h"
 #include "platform/Registry.h"
 
@@ -30,38 +31,11 @@ struct RegistryValue {
     std::string_view data;
 };
 
-// A tree's memory: handed out by moving a cursor through large blocks, and given
-// back all at once with the arena. Its keys take from it without a virtual call.
-class TreeArena final : public std::pmr::memory_resource {
-public:
-    TreeArena() = default;
-    TreeArena(const TreeArena&) = delete;
-    TreeArena& operator=(const TreeArena&) = delete;
-
-    void* Take(size_t size, size_t align) {
-        const uintptr_t at = (cursor_ + align - 1) & ~uintptr_t(align - 1);
-        if (at < cursor_ || at > end_ || size > end_ - at) return Grow(size, align);
-        cursor_ = at + size;
-        return reinterpret_cast<void*>(at);
-    }
-
-private:
-    void* do_allocate(size_t size, size_t align) override { return Take(size, align); }
-    void do_deallocate(void*, size_t, size_t) override {}
-    bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
-    // A new block that holds `size` bytes at `align`, each block twice the last.
-    void* Grow(size_t size, size_t align);
-
-    uintptr_t cursor_ = 0, end_ = 0;
-    size_t nextBlock_ = 64 * 1024;
-    std::vector<std::unique_ptr<std::max_align_t[]>> blocks_;
-};
-
 // A key, its subkeys and its values, all kept in one memory: a tree's arena, or the
 // heap for a key standing alone (no arena).
 class RegistryKey {
 public:
-    explicit RegistryKey(std::string_view name = {}, TreeArena* arena = nullptr);
+    explicit RegistryKey(std::string_view name = {}, Arena* arena = nullptr);
     ~RegistryKey();
     RegistryKey(const RegistryKey&) = delete;
     RegistryKey& operator=(const RegistryKey&) = delete;
@@ -91,7 +65,7 @@ public:
     bool openable = true;
 
 private:
-    RegistryKey(std::string_view name, uint64_t hash, TreeArena* arena);
+    RegistryKey(std::string_view name, uint64_t hash, Arena* arena);
     // The name's bytes hashed with ASCII letters lower-cased, as names compare.
     static uint64_t FoldedHash(std::string_view name);
     // The slot that holds the subkey `name`, or the empty one where it would go.
@@ -111,7 +85,7 @@ private:
         return tree_ ? static_cast<std::pmr::memory_resource*>(tree_) : std::pmr::new_delete_resource();
     }
 
-    TreeArena* tree_;  // null: the heap
+    Arena* tree_;  // null: the heap
     std::string_view name_;  // kept
     uint64_t hash_;  // FoldedHash(name_)
     std::pmr::vector<RegistryKey*> subkeys_;  // owned: made in the arena, destroyed with this key
@@ -135,7 +109,7 @@ public:
 private:
     // Every key, name and value of the tree: taken in large blocks as it is built, and
     // given back all at once with the tree, not a piece at a time.
-    TreeArena arena_;
+    Arena arena_;
     RegistryKey classesRoot_, currentUser_, localMachine_, users_;
 };
 

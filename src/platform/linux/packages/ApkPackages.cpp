@@ -9,19 +9,17 @@ namespace velmora {
 namespace {
 
 struct Stanza {
-    PackageRecord record;
+    std::string name, version, publisher;
     bool damaged = false;
 };
 
-FileRead ReadInstalled(const std::string& path, std::vector<PackageRecord>& records) {
+FileRead ReadInstalled(const std::string& path, PackageRecords& records) {
     SourceRecords source(records);
     Stanza stanza;
     auto finish = [&] {
         // A stanza without its name (or with a name cut short) is no package.
-        if (!stanza.damaged && !stanza.record.name.empty()) {
-            stanza.record.key = stanza.record.name;
-            source.Add(std::move(stanza.record));
-        }
+        if (!stanza.damaged && !stanza.name.empty())
+            source.Add({stanza.name, stanza.name, stanza.version, stanza.publisher});
         stanza = Stanza();
     };
     const FileRead read = ReadFileLines(path, [&](std::string_view line, bool overlong) {
@@ -34,10 +32,10 @@ FileRead ReadInstalled(const std::string& path, std::vector<PackageRecord>& reco
         switch (line[0]) {
             case 'P':
                 stanza.damaged |= overlong;
-                stanza.record.name = RecordText(value);
+                stanza.name = RecordText(value);
                 break;
-            case 'V': stanza.record.version = overlong ? std::string() : RecordText(value); break;
-            case 'm': stanza.record.publisher = overlong ? std::string() : RecordText(value); break;
+            case 'V': stanza.version = overlong ? std::string() : RecordText(value); break;
+            case 'm': stanza.publisher = overlong ? std::string() : RecordText(value); break;
         }
         return true;
     });
@@ -49,7 +47,7 @@ FileRead ReadInstalled(const std::string& path, std::vector<PackageRecord>& reco
 
 }  // namespace
 
-bool ReadApkPackages(const std::string& root, std::vector<PackageRecord>& records) {
+bool ReadApkPackages(const std::string& root, PackageRecords& records) {
     // Alpine keeps it under /lib; Wolfi and Chimera under /usr/lib.
     for (const char* installed : {"lib/apk/db/installed", "usr/lib/apk/db/installed"}) {
         const FileRead read = ReadInstalled(root + installed, records);

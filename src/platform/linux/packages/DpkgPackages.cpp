@@ -214,55 +214,39 @@ bool ReadStanzas(const std::string& statusPath, Keep&& keep) {
 }
 
 // The installed packages' fields, kept until the native architecture (and so each
-// record's name) is known. Nothing kept ever moves: the bytes go into blocks of their
-// own and the entries into a deque, so no copy grows with the file.
+// record's name) is known. Nothing kept ever moves: the bytes go into an arena and
+// the entries into a deque, so no copy grows with the file.
 class Collected {
 public:
     void Add(const Stanza& stanza) {
-        const std::string_view fields[] = {stanza.package.View(), stanza.architecture.View(), stanza.version.View(),
-                                           stanza.maintainer.View()};
-        if (dpkg_ == kNone && fields[0] == "dpkg") dpkg_ = entries_.size();
-        if (kBlock - used_ < fields[0].size() + fields[1].size() + fields[2].size() + fields[3].size()) {
-            blocks_.push_back(std::make_unique_for_overwrite<char[]>(kBlock));
-            used_ = 0;
-        }
-        Entry& entry = entries_.emplace_back();
-        entry.multiArchSame = stanza.multiArchSame;
-        std::string_view* kept[] = {&entry.package, &entry.architecture, &entry.version, &entry.maintainer};
-        for (size_t i = 0; i < 4; ++i) {
-            char* at = blocks_.back().get() + used_;
-            std::memcpy(at, fields[i].data(), fields[i].size());
-            used_ += fields[i].size();
-            *kept[i] = std::string_view(at, fields[i].size());
-        }
+        if (dpkg_ == kNone && stanza.package.View() == "dpkg") dpkg_ = entries_.size();
+        entries_.push_back({texts_.Copy(stanza.package.View()), texts_.Copy(stanza.architecture.View()),
+                            texts_.Copy(stanza.version.View()), texts_.Copy(stanza.maintainer.View()),
+                            stanza.multiArchSame});
     }
 
     // Each package as dpkg-query's ${binary:Package} names it: "name", or "name:arch" for
     // a foreign architecture and for Multi-Arch: same packages.
-    void AppendTo(std::vector<PackageRecord>& records) const {
+    void AppendTo(PackageRecords& records) const {
         const std::string_view native = NativeArchitecture();
         const size_t count =
             std::min(entries_.size(), kMaxInstalledPackages - std::min(records.size(), kMaxInstalledPackages));
         records.reserve(records.size() + count);
+        std::string qualified;
         for (size_t i = 0; i < count; ++i) {
             const Entry& entry = entries_[i];
-            const bool qualified =
-                !entry.architecture.empty() &&
-                ((entry.architecture != "all" && entry.architecture != native) || entry.multiArchSame);
-            std::string name;
-            if (qualified) {
-                name.reserve(entry.package.size() + 1 + entry.architecture.size());
-                name.append(entry.package).append(1, ':').append(entry.architecture);
-            } else {
-                name = std::string(entry.package);
+            std::string_view name = entry.package;
+            if (!entry.architecture.empty() &&
+                ((entry.architecture != "all" && entry.architecture != native) || entry.multiArchSame)) {
+                qualified.assign(entry.package).append(1, ':').append(entry.architecture);
+                name = qualified;
             }
-            records.push_back({name, std::move(name), std::string(entry.version), std::string(entry.maintainer)});
+            records.Add({name, name, entry.version, entry.maintainer});
         }
     }
 
 private:
     static constexpr size_t kNone = ~size_t{0};
-    static constexpr size_t kBlock = 65536;  // more than a stanza's four fields at their longest (4 x kMaxStreamLine)
 
     struct Entry {
         std::string_view package, architecture, version, maintainer;
@@ -283,8 +267,7 @@ private:
         return native;
     }
 
-    std::vector<std::unique_ptr<char[]>> blocks_;
-    size_t used_ = kBlock;
+    Arena texts_;
     std::deque<Entry> entries_;
     size_t dpkg_ = kNone;  // the first package named dpkg
 };
@@ -302,7 +285,7 @@ bool ReadInstalledPackages(const std::string& statusPath, std::vector<InstalledP
     return read;
 }
 
-bool ReadDpkgPackages(const std::string& root, std::vector<PackageRecord>& records) {
+bool ReadDpkgPackages(const std::string& root, PackageRecords& records) {
     const std::string path = root + "var/lib/dpkg/status";
     Collected collected;
     if (!ReadStanzas(path, [&](const Stanza& stanza) { collected.Add(stanza); })) {

@@ -21,6 +21,6 @@ bool ReadInstalledPackages(const std::string& statusPath, std::vector<InstalledP
 // var/lib/dpkg/status under `root`: one record per installed package, keyed and named
 // as dpkg-query's ${binary:Package} names it ("name", or "name:arch" for a foreign
 // architecture and for Multi-Arch: same packages), with its version and maintainer.
-bool ReadDpkgPackages(const std::string& root, std::vector<PackageRecord>& records);
+bool ReadDpkgPackages(const std::string& root, PackageRecords& records);
 
 }  // namespace velmora

@@ -111,7 +111,7 @@ FileRead IsApplication(const std::string& metadata, bool& application) {
 
 }  // namespace
 
-bool ReadFlatpakPackages(const std::string& root, std::vector<PackageRecord>& records) {
+bool ReadFlatpakPackages(const std::string& root, PackageRecords& records) {
     const auto apps = ResolveUnderRoot(root, "", "var/lib/flatpak/app");
     if (!apps) return true;
     const auto ids = SortedFolderNames(root + *apps);

@@ -118,20 +118,22 @@ std::optional<std::string> ResolveUnderRoot(const std::string& root, const std::
 
 std::string RecordText(std::string_view value) { return std::string(TrimBlanks(value.substr(0, value.find('\0')))); }
 
-SourceRecords::SourceRecords(const std::vector<PackageRecord>& records)
+SourceRecords::SourceRecords(const PackageRecords& records)
     : room_(kMaxInstalledPackages - std::min(records.size(), kMaxInstalledPackages)) {}
 
-void SourceRecords::Add(PackageRecord record) {
-    const std::string& key = record.key;
+void SourceRecords::Add(const PackageRecord& record) {
+    const std::string_view key = record.key;
     if (Full() || key.empty() || key.size() > kMaxKey || key.find_first_of(std::string_view("\\\0", 2)) != key.npos)
         return;
-    if (!keys_.insert(key).second) return;
-    kept_.push_back(std::move(record));
+    if (keys_.contains(key)) return;
+    kept_.Add(record);
+    keys_.insert(kept_.back().key);
 }
 
-void SourceRecords::AppendTo(std::vector<PackageRecord>& records) {
-    records.insert(records.end(), std::make_move_iterator(kept_.begin()), std::make_move_iterator(kept_.end()));
-    kept_.clear();
+void SourceRecords::AppendTo(PackageRecords& records) {
+    records.reserve(records.size() + kept_.size());
+    for (const PackageRecord& record : kept_) records.Add(record);
+    kept_.Truncate(0);
     keys_.clear();
 }
 

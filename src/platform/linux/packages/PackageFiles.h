@@ -55,18 +55,18 @@ std::string RecordText(std::string_view value);
 // One source's records, appended to the list only once the whole source was read.
 class SourceRecords {
 public:
-    explicit SourceRecords(const std::vector<PackageRecord>& records);
+    explicit SourceRecords(const PackageRecords& records);
     // No more records fit under kMaxInstalledPackages.
     bool Full() const { return kept_.size() >= room_; }
     // Keeps the record unless full, or its key is empty, longer than a subkey's name may
     // be (255), holds a backslash or a NUL, or is already taken.
-    void Add(PackageRecord record);
-    void AppendTo(std::vector<PackageRecord>& records);
+    void Add(const PackageRecord& record);
+    void AppendTo(PackageRecords& records);
 
 private:
     size_t room_;
-    std::vector<PackageRecord> kept_;
-    std::unordered_set<std::string> keys_;
+    PackageRecords kept_;
+    std::unordered_set<std::string_view> keys_;  // the kept records' own keys
 };
 
 }  // namespace velmora

@@ -20,7 +20,7 @@ bool Present(const std::string& root, const PackageSource& source) {
 
 void AddEntry(RegistryKey& uninstall, const PackageRecord& record, const char* source, std::string& display) {
     RegistryKey* entry = uninstall.AddNew(record.key);
-    if (!entry) entry = uninstall.AddNew(record.key + " (" + source + ")");
+    if (!entry) entry = uninstall.AddNew(std::string(record.key) + " (" + source + ")");
     if (!entry) return;  // listed twice by one source: once is what it has
     // "name version", or the name alone when that would be too long; stored as REG_SZ,
     // its NUL included, put together in the caller's storage and copied into the tree.
@@ -62,13 +62,13 @@ std::vector<std::string> PackageMarkers(const std::string& root) {
 
 bool AddPackageSources(const std::string& root, RegistryKey& localMachine) {
     RegistryKey* uninstall = nullptr;
-    std::vector<PackageRecord> records;
+    PackageRecords records;
     std::string display;
     for (const auto& source : kPackageSources) {
         if (!Present(root, source)) continue;
         const size_t before = records.size();
         if (!source.read(root, records)) {
-            records.resize(before);  // a source that cannot be read adds nothing
+            records.Truncate(before);  // a source that cannot be read adds nothing
             continue;
         }
         if (!uninstall) uninstall = &localMachine.Add(kRegUninstallKey);

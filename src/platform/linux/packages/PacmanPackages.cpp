@@ -40,7 +40,7 @@ struct Desc {
 
 }  // namespace
 
-bool ReadPacmanPackages(const std::string& root, std::vector<PackageRecord>& records) {
+bool ReadPacmanPackages(const std::string& root, PackageRecords& records) {
     const std::string local = root + "var/lib/pacman/local/";
     const auto folders = SortedFolderNames(local);
     if (!folders) return false;

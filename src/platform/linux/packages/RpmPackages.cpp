@@ -134,16 +134,13 @@ std::string Text(const Rpm& rpm, void* header, int32_t tag) {
     return text ? text : "";
 }
 
-// The record of one header, as both ways of reading make it; false for a header
+// The record of one header, as both ways of reading make it; none for a header
 // that is not a program (no name, or a signing key).
-bool MakeRecord(const RpmHeaderFields& h, PackageRecord& r) {
-    if (h.name.empty() || h.name == "gpg-pubkey") return false;
-    r.name = h.name;
+void AddRecord(const RpmHeaderFields& h, SourceRecords& source) {
+    if (h.name.empty() || h.name == "gpg-pubkey") return;
     const std::string vr = h.version + "-" + h.release;
-    r.key = h.name + "-" + vr + (h.arch.empty() ? "" : "." + h.arch);
-    r.version = h.epoch ? std::to_string(*h.epoch) + ":" + vr : vr;
-    r.publisher = h.vendor.empty() ? h.packager : h.vendor;
-    return true;
+    source.Add({h.name + "-" + vr + (h.arch.empty() ? "" : "." + h.arch), h.name,
+                h.epoch ? std::to_string(*h.epoch) + ":" + vr : vr, h.vendor.empty() ? h.packager : h.vendor});
 }
 
 // The table rpm's sqlite backend makes, as its schema records it: any other is not
@@ -162,8 +159,7 @@ bool ReadPackagesTable(const sqlite::FileHeader& header, const sqlite::PageReade
         sound = values && values->size() == 2 && (*values)[0].kind == sqlite::Value::Null &&
                 (*values)[1].kind == sqlite::Value::Blob && (fields = ParseRpmHeader((*values)[1].bytes));
         if (!sound) return false;
-        PackageRecord record;
-        if (MakeRecord(*fields, record)) source.Add(std::move(record));
+        AddRecord(*fields, source);
         return !source.Full();
     });
     return walked && sound;
@@ -225,7 +221,7 @@ std::string FindRpmDatabase(const std::string& root) {
     return {};
 }
 
-bool ReadRpmPackagesWithLibrpm(const std::string& root, std::vector<PackageRecord>& records) {
+bool ReadRpmPackagesWithLibrpm(const std::string& root, PackageRecords& records) {
     const std::string dbpath = FindRpmDatabase(root);
     if (dbpath.empty()) return true;
     const std::string folder = root + dbpath.substr(1);
@@ -269,8 +265,7 @@ bool ReadRpmPackagesWithLibrpm(const std::string& root, std::vector<PackageRecor
                                        Text(*rpm, h, kTagRelease), Text(*rpm, h, kTagArch),
                                        Text(*rpm, h, kTagVendor),  Text(*rpm, h, kTagPackager), std::nullopt};
                 if (rpm->headerIsEntry(h, kTagEpoch)) fields.epoch = rpm->headerGetNumber(h, kTagEpoch);
-                PackageRecord r;
-                if (MakeRecord(fields, r)) source.Add(std::move(r));
+                AddRecord(fields, source);
             }
             if (it) rpm->dbFreeIterator(it);
             source.AppendTo(records);
@@ -284,7 +279,7 @@ bool ReadRpmPackagesWithLibrpm(const std::string& root, std::vector<PackageRecor
     return read;
 }
 
-bool ReadRpmSqliteBytes(std::string_view file, std::vector<PackageRecord>& records) {
+bool ReadRpmSqliteBytes(std::string_view file, PackageRecords& records) {
     const auto header = sqlite::ParseFileHeader(file, file.size());
     if (!header) return false;
     const auto read = [&](uint32_t number, std::string& page) {
@@ -297,7 +292,7 @@ bool ReadRpmSqliteBytes(std::string_view file, std::vector<PackageRecord>& recor
     return true;
 }
 
-bool ReadRpmSqliteFile(const std::string& folder, std::vector<PackageRecord>& records) {
+bool ReadRpmSqliteFile(const std::string& folder, PackageRecords& records) {
     const std::string path = folder + "/rpmdb.sqlite";
     if (!Settled(folder)) return false;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -320,7 +315,7 @@ bool ReadRpmSqliteFile(const std::string& folder, std::vector<PackageRecord>& re
     return read;
 }
 
-bool ReadRpmPackages(const std::string& root, std::vector<PackageRecord>& records) {
+bool ReadRpmPackages(const std::string& root, PackageRecords& records) {
     const std::string dbpath = FindRpmDatabase(root);
     if (!dbpath.empty() && ReadRpmSqliteFile(root + dbpath.substr(1), records)) return true;
     return ReadRpmPackagesWithLibrpm(root, records);

@@ -18,16 +18,16 @@ std::string FindRpmDatabase(const std::string& root);
 // A PackageReader: one record per installed package as `rpm -qa` lists them, in
 // its order, signing keys (gpg-pubkey) left out. key = name-version-release.arch,
 // version = [epoch:]version-release, publisher = vendor, else packager.
-bool ReadRpmPackages(const std::string& root, std::vector<PackageRecord>& records);
+bool ReadRpmPackages(const std::string& root, PackageRecords& records);
 
 // The two ways ReadRpmPackages takes, apart. The sqlite file in `folder` read alone,
 // only while it holds the whole database (no -wal or journal with content, no
 // transaction under way, unchanged over the read): false, with nothing added, when
 // it cannot tell, or holds anything this reader does not know or finds damaged.
-bool ReadRpmSqliteFile(const std::string& folder, std::vector<PackageRecord>& records);
+bool ReadRpmSqliteFile(const std::string& folder, PackageRecords& records);
 // The same over the bytes of a whole database file.
-bool ReadRpmSqliteBytes(std::string_view file, std::vector<PackageRecord>& records);
+bool ReadRpmSqliteBytes(std::string_view file, PackageRecords& records);
 // Through librpm, whatever the database's format.
-bool ReadRpmPackagesWithLibrpm(const std::string& root, std::vector<PackageRecord>& records);
+bool ReadRpmPackagesWithLibrpm(const std::string& root, PackageRecords& records);
 
 }  // namespace velmora

@@ -30,7 +30,7 @@ std::string Scalar(std::string_view value) {
 
 }  // namespace
 
-bool ReadSnapPackages(const std::string& root, std::vector<PackageRecord>& records) {
+bool ReadSnapPackages(const std::string& root, PackageRecords& records) {
     const auto snaps = ResolveUnderRoot(root, "", "snap");
     if (!snaps) return true;
     const auto names = SortedFolderNames(root + *snaps);
