@@ -172,16 +172,16 @@ bool RegeditCls::ListSubkeys(int32_t lngTotalKey, const String& strKeyPath, Subk
 
 bool RegeditCls::ListNames(RegKey key, bool subkeys, RegistryNames& names) {
     // Any answer but success ends the listing, a name too long for the buffer included.
-    char name[kNameBufferChars];
+    char name[kNameBufferChars] = {};
     for (;;) {
-        std::memset(name, 0, sizeof name);  // a fresh buffer each time
         uint32_t size = kNameBufferChars;
         const auto index = static_cast<uint32_t>(names.Count());
         const int32_t status = subkeys ? platform_.registry.RegEnumKeyExA(key, index, name, size)
                                        : platform_.registry.RegEnumValueA(key, index, name, size);
         if (status != kErrorSuccess) return true;
         if (names.Count() == kMostNames) return false;
-        names.Add(std::string_view(name, ::strnlen(name, sizeof name)));
+        // The name is as long as the call says, or up to a NUL within that.
+        names.Add(std::string_view(name, ::strnlen(name, std::min<size_t>(size, sizeof name))));
     }
 }
 

@@ -166,6 +166,24 @@ TEST(RegistryTree, ManySubkeysFoundWithoutCase) {
     }
 }
 
+// Subkeys read in any order and any case answer their own values: a reader is expected
+// to go in order, and a guess of the same length but other bytes must not stand.
+TEST(RegistryTree, SubkeysReadInAnyOrder) {
+    FakeRegistry reg;
+    for (const char* name : {"ab", "cd", "ef", "gh"}) reg.Key(std::string("U\\") + name).SetString("v", name);
+    RegKey u = 0;
+    ASSERT_EQ(reg.RegOpenKeyA(kMachine, "U", u), kErrorSuccess);
+    std::string got;
+    for (const char* name : {"ab", "cd", "gh", "xx", "ab", "ef", "EF", "gh", "cd", "CD"}) {
+        char buffer[8] = {};
+        uint32_t size = sizeof buffer;
+        const int32_t status =
+            reg.RegQuerySubkeyValueA(u, name, "v", nullptr, reinterpret_cast<uint8_t*>(buffer), &size, RegView::Own);
+        got += status == kErrorSuccess ? std::string(buffer) + " " : "none ";
+    }
+    EXPECT_EQ(got, "ab cd gh none ab ef ef gh cd cd ");
+}
+
 // Pieces of every size and alignment, across blocks: each aligned, none over another.
 TEST(Arena, PiecesAlignedAndApart) {
     Arena arena;

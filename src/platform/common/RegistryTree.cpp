@@ -141,9 +141,14 @@ void RegistryKey::ReserveSubkeys(size_t count) {
 }
 
 const RegistryKey* RegistryKey::Find(std::string_view name) const {
-    if (subkeys_.empty()) return nullptr;
+    const size_t index = IndexOf(name);
+    return index == kNoSubkey ? nullptr : subkeys_[index];
+}
+
+size_t RegistryKey::IndexOf(std::string_view name) const {
+    if (subkeys_.empty()) return kNoSubkey;
     const uint32_t slot = Slot(name, FoldedHash(name));
-    return slot == 0 ? nullptr : subkeys_[slot - 1];
+    return slot == 0 ? kNoSubkey : slot - 1;
 }
 
 RegistryValue& RegistryKey::ValueNamed(std::string_view name) {
@@ -266,7 +271,7 @@ int32_t TreeRegistry::RegQuerySubkeyValueA(RegKey key, const char* subKey, const
 }
 
 const RegistryKey* TreeRegistry::Walk(const Opened& opened, std::string_view path) {
-    if (std::memchr(path.data(), '\\', path.size()) == nullptr) return opened.key->Find(path);  // one level
+    if (std::memchr(path.data(), '\\', path.size()) == nullptr) return Level(*opened.key, path);
     // The parent reached last time serves a path that is that parent's path, a
     // backslash and one level more. Same owner, same tree: a tree gone keeps its
     // control block while the weak pointer lives, so no new tree can match it.
@@ -274,7 +279,7 @@ const RegistryKey* TreeRegistry::Walk(const Opened& opened, std::string_view pat
     if (walked_.from == opened.key && path.size() > last.size() + 1 && path[last.size()] == '\\' &&
         path.starts_with(last) && !walked_.tree.owner_before(opened.tree) && !opened.tree.owner_before(walked_.tree)) {
         const std::string_view level = path.substr(last.size() + 1);
-        if (level.find('\\') == std::string_view::npos) return walked_.parent->Find(level);
+        if (level.find('\\') == std::string_view::npos) return Level(*walked_.parent, level);
     }
     const size_t lastCut = path.rfind('\\');
     const std::string_view parentPath = path.substr(0, lastCut);
@@ -287,7 +292,19 @@ const RegistryKey* TreeRegistry::Walk(const Opened& opened, std::string_view pat
     }
     if (node == nullptr) return nullptr;
     walked_ = {opened.tree, opened.key, std::string(parentPath), node};
-    return node->Find(path.substr(lastCut + 1));
+    return Level(*node, path.substr(lastCut + 1));
+}
+
+const RegistryKey* TreeRegistry::Level(const RegistryKey& key, std::string_view name) {
+    // Names are unique without regard to case, so the one of these very bytes is the one.
+    const auto& subkeys = key.Subkeys();
+    size_t index = ahead_.index;
+    if (ahead_.from != &key || index >= subkeys.size() || subkeys[index]->Name() != name) {
+        index = key.IndexOf(name);
+        if (index == RegistryKey::kNoSubkey) return nullptr;
+    }
+    ahead_ = {&key, index + 1};
+    return subkeys[index];
 }
 
 int32_t TreeRegistry::RegQueryValueExA(RegKey key, const char* valueName, uint32_t* type, uint8_t* data,

@@ -45,6 +45,9 @@ public:
     // levels are skipped); answers the last key.
     RegistryKey& Add(std::string_view path);
     const RegistryKey* Find(std::string_view name) const;
+    // Where Find's key stands among Subkeys(), or kNoSubkey.
+    size_t IndexOf(std::string_view name) const;
+    static constexpr size_t kNoSubkey = ~size_t{0};
     // The subkey `name` (one level: not empty, no backslash) newly added; null when
     // one of that name is there already or the name is not one level.
     RegistryKey* AddNew(std::string_view name);
@@ -162,10 +165,19 @@ private:
         const RegistryKey* parent = nullptr;
     };
     const RegistryKey* Walk(const Opened& opened, std::string_view path);
+    // `key`'s subkey `name` (one level). A reader going through a key's subkeys reads
+    // them in their order, so the one after the last found is tried first, by its
+    // exact name, before any hashing: a guess checked against the key itself.
+    const RegistryKey* Level(const RegistryKey& key, std::string_view name);
+    struct Ahead {
+        const RegistryKey* from = nullptr;
+        size_t index = 0;
+    };
 
     Source source_;
     mutable Mutex mutex_;
     Walked walked_;
+    Ahead ahead_;
     std::map<RegKey, Opened> handles_;
     // A closed handle's node, kept for the next open: hosts open and close keys by
     // the thousand, and the node then costs no allocation.
