@@ -21,12 +21,16 @@ size_t NextEscape(StringView text, size_t from) {
     // Eight units at a time: most text has nothing to escape.
     const __m128i quote = _mm_set1_epi16(u'"'), backslash = _mm_set1_epi16(u'\\');
     const __m128i control = _mm_set1_epi16(static_cast<short>(0xFFE0)), zero = _mm_setzero_si128();
-    for (; i + 8 <= text.size(); i += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
-        const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, quote), _mm_cmpeq_epi16(units, backslash)),
-                                         _mm_cmpeq_epi16(_mm_and_si128(units, control), zero));
-        if (_mm_movemask_epi8(hit) != 0) break;
-    }
+    const auto hits = [&](size_t at) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        return _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, quote), _mm_cmpeq_epi16(units, backslash)),
+                                              _mm_cmpeq_epi16(_mm_and_si128(units, control), zero)));
+    };
+    for (; i + 8 <= text.size(); i += 8)
+        if (hits(i) != 0) break;
+    // The last few: the last eight again, those before `i` already known plain.
+    if (i < text.size() && i + 8 > text.size() && text.size() >= from + 8 && hits(text.size() - 8) == 0)
+        return text.size();
 #endif
     while (i < text.size() && !NeedsEscape(text[i])) ++i;
     return i;

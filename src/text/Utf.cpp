@@ -67,6 +67,14 @@ size_t CopyAscii(const char16_t* from, size_t count, char* to) {
         if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, notAscii), _mm_setzero_si128())) != 0xFFFF) break;
         _mm_storel_epi64(reinterpret_cast<__m128i*>(to + k), _mm_packus_epi16(units, units));
     }
+    // The last few: the last eight again, those before `k` already copied as ASCII.
+    if (k < count && k + 8 > count && count >= 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + count - 8));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, notAscii), _mm_setzero_si128())) == 0xFFFF) {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(to + count - 8), _mm_packus_epi16(units, units));
+            return count;
+        }
+    }
 #endif
     for (; k < count && from[k] < 0x80; ++k) to[k] = static_cast<char>(from[k]);
     return k;
@@ -82,7 +90,8 @@ String Utf8ToUtf16(std::string_view bytes) {
 
 void AppendUtf16(String& out, std::string_view bytes) {
     // Never more units than bytes: written in place, trimmed once, plain ASCII without a decode.
-    size_t n = out.size();
+    const size_t base = out.size();
+    size_t n = base;
     out.resize(n + bytes.size());
     for (size_t i = 0; i < bytes.size();) {
         // ASCII sixteen or eight bytes at a time, then byte by byte up to the next sequence.
@@ -95,6 +104,25 @@ void AppendUtf16(String& out, std::string_view bytes) {
             _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + n + 8), _mm_unpackhi_epi8(chunk, zero));
             n += 16;
             i += 16;
+        }
+        if (i + 8 <= bytes.size()) {  // eight more, as a name's middle often is
+            const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes.data() + i));
+            if (_mm_movemask_epi8(eight) == 0) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + n), _mm_unpacklo_epi8(eight, _mm_setzero_si128()));
+                n += 8;
+                i += 8;
+            }
+        }
+        // The last few: the last eight again, when every byte so far was ASCII and
+        // so stands where its unit does.
+        if (i < bytes.size() && i + 8 > bytes.size() && bytes.size() >= 8 && n - base == i) {
+            const __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bytes.data() + bytes.size() - 8));
+            if (_mm_movemask_epi8(eight) == 0) {
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(out.data() + base + bytes.size() - 8),
+                                 _mm_unpacklo_epi8(eight, _mm_setzero_si128()));
+                n = base + bytes.size();
+                break;
+            }
         }
 #endif
         while (i + 8 <= bytes.size()) {
