@@ -49,8 +49,7 @@ bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
         reader.AppendSubkeyStrValue(list, i, kRegDisplayName, name);
         if (name.empty()) return;
         count = ToInt16(count + 1);
-        strSoftName.Resize(static_cast<size_t>(count) + 1);
-        strSoftName[static_cast<size_t>(count)] = std::move(name);
+        strSoftName.Append(std::move(name));  // index `count`: the array held 0 to count - 1
     });
 }
 
