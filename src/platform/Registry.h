@@ -4,7 +4,11 @@
 // and whether the machine keeps two registry views.
 // Names and text data are bytes in the ANSI code page, NUL-terminated as the A
 // functions take them.
+#include <algorithm>
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace velmora {
 
@@ -48,6 +52,30 @@ inline constexpr int32_t kErrorNoMoreItems = 259;
 // 64-bit and for 32-bit programs; Own is the opening process's, the only one elsewhere.
 enum class RegView { Own, Wide64, Wow32 };
 
+// Names as the registry gave them, in the code page, kept back to back, each ended by a NUL.
+class RegistryNames {
+public:
+    size_t Count() const { return starts_.size(); }
+    std::string_view Name(size_t i) const {
+        const size_t end = i + 1 < starts_.size() ? starts_[i + 1] : bytes_.size();
+        return std::string_view(bytes_).substr(starts_[i], end - starts_[i] - 1);
+    }
+    // The same name with its NUL after it, as the registry calls take it.
+    const char* Terminated(size_t i) const { return bytes_.data() + starts_[i]; }
+    void Add(std::string_view name) {
+        starts_.push_back(static_cast<uint32_t>(bytes_.size()));
+        bytes_.append(name).push_back('\0');
+    }
+    void Clear() {
+        bytes_.clear();
+        starts_.clear();
+    }
+
+private:
+    std::string bytes_;
+    std::vector<uint32_t> starts_;
+};
+
 class IRegistry {
 public:
     virtual ~IRegistry() = default;
@@ -69,6 +97,23 @@ public:
     virtual int32_t RegEnumKeyExA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) = 0;
     virtual int32_t RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) = 0;
     virtual int32_t RegCloseKey(RegKey key) = 0;
+    // The names of `key`'s subkeys (values, when not `subkeys`) from number
+    // names.Count() on, added in enumeration order: what RegEnumKeyExA (RegEnumValueA)
+    // answers index by index with a buffer of `bufferChars`, each name up to a NUL in
+    // it. Ends at the first call that fails, answering its status, or with success
+    // once `most` names are held and one more is there. A backend may list them all
+    // in one step.
+    virtual int32_t RegEnumNamesA(RegKey key, bool subkeys, uint32_t bufferChars, size_t most, RegistryNames& names) {
+        std::string name(bufferChars, '\0');
+        for (;;) {
+            uint32_t size = bufferChars;
+            const auto index = static_cast<uint32_t>(names.Count());
+            const int32_t status = subkeys ? RegEnumKeyExA(key, index, name.data(), size)
+                                           : RegEnumValueA(key, index, name.data(), size);
+            if (status != kErrorSuccess || names.Count() >= most) return status;
+            names.Add(std::string_view(name.data(), std::min<size_t>(size, bufferChars)).substr(0, name.find('\0')));
+        }
+    }
     // A value of a subkey: what RegOpenKeyA of the non-empty `subKey` in `view`, then
     // RegQueryValueExA and RegCloseKey answer together (the open's failure, else the
     // query's answer). A backend may answer it without making a handle.

@@ -171,18 +171,9 @@ bool RegeditCls::ListSubkeys(int32_t lngTotalKey, const String& strKeyPath, Subk
 }
 
 bool RegeditCls::ListNames(RegKey key, bool subkeys, RegistryNames& names) {
-    // Any answer but success ends the listing, a name too long for the buffer included.
-    char name[kNameBufferChars] = {};
-    for (;;) {
-        uint32_t size = kNameBufferChars;
-        const auto index = static_cast<uint32_t>(names.Count());
-        const int32_t status = subkeys ? platform_.registry.RegEnumKeyExA(key, index, name, size)
-                                       : platform_.registry.RegEnumValueA(key, index, name, size);
-        if (status != kErrorSuccess) return true;
-        if (names.Count() == kMostNames) return false;
-        // The name is as long as the call says, or up to a NUL within that.
-        names.Add(std::string_view(name, ::strnlen(name, std::min<size_t>(size, sizeof name))));
-    }
+    // Any answer but success ends the listing, a name too long for the buffer included;
+    // success is a name more than the counter holds.
+    return platform_.registry.RegEnumNamesA(key, subkeys, kNameBufferChars, kMostNames, names) != kErrorSuccess;
 }
 
 }  // namespace velmora

@@ -13,30 +13,6 @@
 
 namespace velmora {
 
-// Names as the registry gave them, in the code page, kept back to back, each ended by a NUL.
-class RegistryNames {
-public:
-    size_t Count() const { return starts_.size(); }
-    std::string_view Name(size_t i) const {
-        const size_t end = i + 1 < starts_.size() ? starts_[i + 1] : bytes_.size();
-        return std::string_view(bytes_).substr(starts_[i], end - starts_[i] - 1);
-    }
-    // The same name with its NUL after it, as the registry calls take it.
-    const char* Terminated(size_t i) const { return bytes_.data() + starts_[i]; }
-    void Add(std::string_view name) {
-        starts_.push_back(static_cast<uint32_t>(bytes_.size()));
-        bytes_.append(name).push_back('\0');
-    }
-    void Clear() {
-        bytes_.clear();
-        starts_.clear();
-    }
-
-private:
-    std::string bytes_;
-    std::vector<uint32_t> starts_;
-};
-
 // A key's subkeys with the key kept open: a listing then reads thousands of subkeys
 // without walking the key's path again for each, and without turning each name into
 // a String and back.

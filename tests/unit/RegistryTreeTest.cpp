@@ -166,6 +166,41 @@ TEST(RegistryTree, ManySubkeysFoundWithoutCase) {
     }
 }
 
+// A whole listing at once answers what the calls name by name answer: the same names
+// and the same status, however the buffer, the cap or the names end it.
+TEST(RegistryTree, ListingAtOnceAsNameByName) {
+    FakeRegistry reg;
+    RegistryKey& key = reg.Key("K");
+    for (const char* name : {"zeta", "Alpha", "mid"}) key.Add(name);
+    key.Add(std::string_view("nu\0l", 4));
+    key.Add("longer than five");
+    key.Add("after");
+    for (const char* name : {"b", "a", "c"}) key.SetString(name, "1");
+    RegKey k = 0;
+    ASSERT_EQ(reg.RegOpenKeyA(kMachine, "K", k), kErrorSuccess);
+    const struct {
+        RegKey key;
+        bool subkeys;
+        uint32_t buffer;
+        size_t most, before;  // the cap, and how many names the list holds already
+    } cases[] = {{k, true, 255, 100, 0}, {k, true, 5, 100, 0}, {k, true, 6, 100, 0}, {k, true, 255, 2, 0}, {k, true, 255, 6, 0},
+                 {k, true, 255, 100, 3}, {k, true, 0, 100, 0},  {k, false, 255, 100, 0}, {k, false, 255, 3, 0},
+                 {k, false, 2, 1, 1},    {0x1234, true, 255, 100, 0}, {kMachine, true, 255, 100, 0}};
+    for (const auto& c : cases) {
+        RegistryNames atOnce, oneByOne;
+        for (size_t i = 0; i < c.before; ++i) atOnce.Add("x"), oneByOne.Add("x");
+        const int32_t status = reg.RegEnumNamesA(c.key, c.subkeys, c.buffer, c.most, atOnce);
+        EXPECT_EQ(status, reg.IRegistry::RegEnumNamesA(c.key, c.subkeys, c.buffer, c.most, oneByOne));
+        ASSERT_EQ(atOnce.Count(), oneByOne.Count()) << c.buffer << " " << c.most;
+        for (size_t i = 0; i < atOnce.Count(); ++i) EXPECT_EQ(atOnce.Name(i), oneByOne.Name(i));
+    }
+    RegistryNames names;
+    EXPECT_EQ(reg.RegEnumNamesA(k, true, 255, 100, names), kErrorNoMoreItems);
+    EXPECT_EQ(names.Count(), 6u);
+    EXPECT_EQ(names.Name(3), "nu");
+    reg.RegCloseKey(k);
+}
+
 // Subkeys read in any order and any case answer their own values: a reader is expected
 // to go in order, and a guess of the same length but other bytes must not stand.
 TEST(RegistryTree, SubkeysReadInAnyOrder) {

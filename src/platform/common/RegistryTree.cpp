@@ -361,6 +361,23 @@ int32_t TreeRegistry::RegEnumValueA(RegKey key, uint32_t index, char* name, uint
     return CopyName(values[index].name, name, nameSize);
 }
 
+int32_t TreeRegistry::RegEnumNamesA(RegKey key, bool subkeys, uint32_t bufferChars, size_t most,
+                                    RegistryNames& names) {
+    std::lock_guard lock(mutex_);
+    Opened root;
+    const Opened* opened = Resolve(key, root);
+    if (opened == nullptr) return kErrorInvalidHandle;
+    const RegistryKey& node = *opened->key;
+    const size_t count = subkeys ? node.Subkeys().size() : node.Values().size();
+    for (size_t i = names.Count(); i < count; i = names.Count()) {
+        const std::string_view name = subkeys ? node.Subkeys()[i]->Name() : node.Values()[i].name;
+        if (name.size() >= bufferChars) return kErrorMoreData;  // as CopyName: its NUL must fit too
+        if (names.Count() >= most) return kErrorSuccess;
+        names.Add(name.substr(0, name.find('\0')));
+    }
+    return kErrorNoMoreItems;
+}
+
 int32_t TreeRegistry::RegCloseKey(RegKey key) {
     std::lock_guard lock(mutex_);
     if (auto node = handles_.extract(key)) {

@@ -129,6 +129,8 @@ public:
                              uint32_t* dataSize) override;
     int32_t RegEnumKeyExA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) override;
     int32_t RegEnumValueA(RegKey key, uint32_t index, char* name, uint32_t& nameSize) override;
+    // Under one lock, without a call per name.
+    int32_t RegEnumNamesA(RegKey key, bool subkeys, uint32_t bufferChars, size_t most, RegistryNames& names) override;
     int32_t RegCloseKey(RegKey key) override;
     int32_t RegQuerySubkeyValueA(RegKey key, const char* subKey, const char* valueName, uint32_t* type,
                                  uint8_t* data, uint32_t* dataSize, RegView view = RegView::Own) override;
