@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <memory_resource>
 #include <string_view>
@@ -32,6 +33,16 @@ public:
         return {kept, text.size()};
     }
 
+    // A copy of `text`, or the one made here lately of the same bytes: a name that
+    // recurs in thousands of places (a value's, in every key) is kept once.
+    std::string_view Shared(std::string_view text) {
+        for (const std::string_view kept : shared_)
+            if (kept == text) return kept;
+        const std::string_view kept = Copy(text);
+        shared_[nextShared_++ % std::size(shared_)] = kept;
+        return kept;
+    }
+
 private:
     void* do_allocate(size_t size, size_t align) override { return Take(size, align); }
     void do_deallocate(void*, size_t, size_t) override {}
@@ -41,6 +52,8 @@ private:
 
     uintptr_t cursor_ = 0, end_ = 0;
     size_t nextBlock_ = 64 * 1024;
+    std::string_view shared_[4];
+    size_t nextShared_ = 0;
     std::vector<std::unique_ptr<std::max_align_t[]>> blocks_;
 };
 

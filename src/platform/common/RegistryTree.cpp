@@ -157,7 +157,7 @@ RegistryValue& RegistryKey::ValueNamed(std::string_view name) {
     // Keys hold a few values: grown once, not three times, and before the name is kept,
     // so that nothing can fail between keeping it and storing it.
     if (values_.size() == values_.capacity()) values_.reserve(values_.empty() ? 3 : 2 * values_.size());
-    const std::string_view kept = Keep(name);
+    const std::string_view kept = tree_ ? tree_->Shared(name) : Keep(name);  // a tree's are never let go
     return values_.emplace_back(RegistryValue{kept, kRegNone, {}});
 }
 
