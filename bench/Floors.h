@@ -1,6 +1,7 @@
 #pragma once
 // The floors: the platform calls a method cannot do without, and nothing else.
 // Shared by the native benchmark and the Windows host, run on the real backend.
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -30,27 +31,22 @@ void Leaves13(Platform& p) {
     for (uint32_t leaf = 0x80000000; leaf < 0x80000009; ++leaf) Keep(p.cpu.CpuIdLeaf(leaf, 0, regs));
 }
 
-// The uninstall root enumerated with each DisplayName read, in each view a library
-// of this width must list, and the host's messages let through after each entry, as
-// the list must for hosts with a message loop: what any reader of the list must do.
+// The uninstall root's names listed and each one's DisplayName read, in each view a
+// library of this width must list, and the host's messages let through after each
+// entry, as the list must for hosts with a message loop: what any reader of the list
+// must do, in the fewest registry steps the platform offers.
 void EnumerateUninstall(Platform& p) {
     const std::vector<RegView> views =
         p.registry.HasTwoViews() ? std::vector<RegView>{RegView::Wide64, RegView::Wow32} : std::vector<RegView>{RegView::Own};
     for (const RegView view : views) {
         RegKey root{};
-        if (p.registry.RegOpenKeyA(RootKey(kHKeyLocalMachine), "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
-                                   root, view) != 0)
-            continue;
-        char name[512];
+        if (p.registry.RegOpenKeyA(RootKey(kHKeyLocalMachine), kRegUninstallKey, root, view) != 0) continue;
+        RegistryNames names;
+        Keep(p.registry.RegEnumNamesA(root, true, 512, SIZE_MAX, names));
         uint8_t data[512];
-        for (uint32_t i = 0;; ++i) {
-            uint32_t size = sizeof name;
-            if (p.registry.RegEnumKeyExA(root, i, name, size) != 0) break;
-            RegKey sub{};
-            if (p.registry.RegOpenKeyA(root, name, sub, view) != 0) continue;
+        for (size_t i = 0; i < names.Count(); ++i) {
             uint32_t type = 0, bytes = sizeof data;
-            p.registry.RegQueryValueExA(sub, "DisplayName", &type, data, &bytes);
-            p.registry.RegCloseKey(sub);
+            Keep(p.registry.RegQuerySubkeyValueA(root, names.Terminated(i), kRegDisplayName, &type, data, &bytes, view));
             p.host.ProcessPendingMessages();
         }
         p.registry.RegCloseKey(root);
