@@ -159,6 +159,15 @@ const std::vector<std::pair<const char*, std::function<void(Platform&)>>>& Floor
              if (p.wave.waveOutGetNumDevs() > 0) Keep(p.wave.waveOutGetDevCapsA(0, &caps, sizeof caps));
          }},
         {"UninstallEnum", EnumerateUninstall},
+        // The processor's name as Windows records it, in one registry step (on Windows
+        // the open, query and close it is made of).
+        {"ProcessorName",
+         [](Platform& p) {
+             uint8_t data[200];
+             uint32_t type = 0, bytes = sizeof data;
+             Keep(p.registry.RegQuerySubkeyValueA(RootKey(kHKeyLocalMachine), kRegProcessorKey, kRegProcessorName,
+                                                  &type, data, &bytes));
+         }},
         {"DriveSerial", DriveSerial},
         {"AdapterAddress", AdapterAddress},
         // The disk summary: the drive list, then per fixed drive its volume record and

@@ -23,7 +23,7 @@ FLOORS = {
     "GetDiskSerialNumber": ["DriveSerial"], "GetInternetCardAddress": ["AdapterAddress"],
     "GetSoundCardId": ["waveOutGetDevCapsA"], "GetSoundCardName": ["waveOutGetDevCapsA"],
     "GetSoundCardChannel": ["waveOutGetDevCapsA"], "GetSoundCardDwformats": ["waveOutGetDevCapsA"],
-    "GetSoundCardDwsupport": ["waveOutGetDevCapsA"],
+    "GetSoundCardDwsupport": ["waveOutGetDevCapsA"], "GetCPUName": ["ProcessorName"],
     "GetCPUManufacturer": ["CpuLeaves13"], "GetCPUModel": ["CpuLeaves13"],
     "GetOperatingSystemName": ["GetVersionExA"], "GetOperatingSystemVersion": ["GetVersionExA"],
     "GetPhysicsMemory": ["GlobalMemoryStatusEx"], "GetVirtualMemory": ["GlobalMemoryStatusEx"],
@@ -362,7 +362,8 @@ def main():
     w("fewest registry steps the platform offers (`RegEnumNamesA`, `RegQuerySubkeyValueA`: on Windows")
     w("the enumeration, open, query and close they are made of), in each view a library of that width")
     w("must list (both on 64-bit Windows), with the host's messages let through after each entry as")
-    w("the lists must.")
+    w("the lists must. *ProcessorName* (`GetCPUName`'s): the processor's name read where Windows")
+    w("records it, in one registry step.")
     w("")
     if whole:
         whole_table(w, whole)
