@@ -45,7 +45,7 @@ public:
     bool EnumKeyEx(int32_t lngTotalKey, const String& strKeyPath, std::vector<String>& names);
     bool EnumKeyValue(int32_t lngTotalKey, const String& strKeyPath, std::vector<String>& names);
     // The same listing as EnumKeyEx, the names kept as the registry gave them (`list`
-    // holds them from index 0) and the key left open for GetSubkeyStrValue.
+    // holds them from index 0) and the key left open for AppendSubkeyStrValue.
     bool ListSubkeys(int32_t lngTotalKey, const String& strKeyPath, SubkeyList& list);
     // What GetRegStrValue answers for the path of `list`'s key, a backslash and the
     // name of its subkey `index`, and the value `asciiItem` (no "默认" in it), written

@@ -43,13 +43,11 @@ bool clsSoftWare::EachUninstallEntry(Take&& take) {
 
 bool clsSoftWare::GetComputerSoftWare(StringArrayRef strSoftName) {
     strSoftName.Resize(1);
-    int16_t count = 0;
+    // No more names than entries, which the walk has already held to the 16-bit counter.
     return EachUninstallEntry([&](RegeditCls& reader, const SubkeyList& list, size_t i) {
         String name;
         reader.AppendSubkeyStrValue(list, i, kRegDisplayName, name);
-        if (name.empty()) return;
-        count = ToInt16(count + 1);
-        strSoftName.Append(std::move(name));  // index `count`: the array held 0 to count - 1
+        if (!name.empty()) strSoftName.Append(std::move(name));
     });
 }
 

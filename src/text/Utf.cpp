@@ -124,7 +124,7 @@ void AppendUtf16(String& out, std::string_view bytes) {
                 break;
             }
         }
-#endif
+#else
         while (i + 8 <= bytes.size()) {
             uint64_t word;
             std::memcpy(&word, bytes.data() + i, 8);
@@ -133,6 +133,7 @@ void AppendUtf16(String& out, std::string_view bytes) {
             n += 8;
             i += 8;
         }
+#endif
         while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) out[n++] = static_cast<unsigned char>(bytes[i++]);
         if (i == bytes.size()) break;
         char32_t cp = DecodeOne(bytes, i);

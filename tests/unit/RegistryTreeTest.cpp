@@ -183,9 +183,10 @@ TEST(RegistryTree, ListingAtOnceAsNameByName) {
         bool subkeys;
         uint32_t buffer;
         size_t most, before;  // the cap, and how many names the list holds already
-    } cases[] = {{k, true, 255, 100, 0}, {k, true, 5, 100, 0}, {k, true, 6, 100, 0}, {k, true, 255, 2, 0}, {k, true, 255, 6, 0},
-                 {k, true, 255, 100, 3}, {k, true, 0, 100, 0},  {k, false, 255, 100, 0}, {k, false, 255, 3, 0},
-                 {k, false, 2, 1, 1},    {0x1234, true, 255, 100, 0}, {kMachine, true, 255, 100, 0}};
+    } cases[] = {{k, true, 255, 100, 0},  {k, true, 5, 100, 0},         {k, true, 6, 100, 0},
+                 {k, true, 255, 2, 0},    {k, true, 255, 6, 0},         {k, true, 255, 100, 3},
+                 {k, true, 0, 100, 0},    {k, false, 255, 100, 0},      {k, false, 255, 3, 0},
+                 {k, false, 2, 1, 1},     {0x1234, true, 255, 100, 0},  {kMachine, true, 255, 100, 0}};
     for (const auto& c : cases) {
         RegistryNames atOnce, oneByOne;
         for (size_t i = 0; i < c.before; ++i) atOnce.Add("x"), oneByOne.Add("x");

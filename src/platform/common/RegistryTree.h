@@ -8,10 +8,10 @@
 // - a key marked unopenable is listed by its parent but opening it answers
 //   ERROR_ACCESS_DENIED, as a key whose permissions refuse reading;
 // - value data are the stored bytes, whatever the type claims.
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
-#include <cstddef>
 #include <memory_resource>
 #include <mutex>
 #include <string>
