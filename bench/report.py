@@ -203,7 +203,8 @@ def packages_table(w, packages):
 
 
 # The whole-inventory programs: (name in WHOLE.tsv, how the table shows it).
-WHOLE = [("velmora", "`velmora --json`"), ("floor", "its floor, `velmora_floor`"), ("lshw", "`lshw`"),
+WHOLE = [("velmora", "`velmora --json`"), ("floor", "its floor, `velmora_floor`"),
+         ("idle", "a start and an exit alone, `velmora_idle`"), ("lshw", "`lshw`"),
          ("hwinfo", "`hwinfo --short`"), ("facter", "`facter`"), ("inxi", "`inxi -Fxz`")]
 
 
@@ -235,6 +236,8 @@ def whole_table(w, whole):
     w("default output, `hwinfo --short`, `facter` with its default facts, `inxi -Fxz` (every section,")
     w("extra detail, private data filtered). A tool that is not installed is a –; one that exits")
     w("non-zero (it could not read some of what it looks for) is timed all the same and marked so.")
+    w("`velmora_idle` is linked as `velmora` is and does nothing: the library and the C++ runtime")
+    w("loaded and started, then the exit, which any whole inventory of this kind pays first.")
     w("")
     w("| program | wall time | /velmora | instructions | system calls | peak memory |")
     w("|---|---:|---:|---:|---:|---:|")
@@ -253,6 +256,12 @@ def whole_table(w, whole):
         if top:
             w(f"Most made system calls, {text}: " + ", ".join(f"`{call}` {n:,.0f}" for n, call in top) + ".")
             w("")
+    idle, floor = whole.get("whole/idle"), whole.get("whole/floor")
+    twentieths = [(text, whole.get("whole/" + name) / 20) for name, text in WHOLE[3:5] if whole.get("whole/" + name)]
+    if idle and floor and twentieths:
+        w("Twenty times faster than " + " and ".join(f"{text} is {fmt(t)}" for text, t in twentieths) +
+          f"; here a start and an exit alone take {fmt(idle)}, and the floor {fmt(floor)}.")
+        w("")
     entries = [whole.get("entries/" + n) for n in ("velmora", "floor")]
     if None not in entries:
         w(f"Log entries per run: {entries[0]:.0f} from `velmora --json`, {entries[1]:.0f} from its floor.")
