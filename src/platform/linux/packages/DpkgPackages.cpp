@@ -214,24 +214,26 @@ bool ReadStanzas(const std::string& statusPath, Keep&& keep) {
 }
 
 // The installed packages' fields, kept until the native architecture (and so each
-// record's name) is known. Nothing kept ever moves: the bytes go into an arena and
-// the entries into a deque, so no copy grows with the file.
+// record's name) is known. Nothing kept ever moves: the bytes go where the records
+// keep theirs, once, and the entries into a deque, so no copy grows with the file.
 class Collected {
 public:
+    explicit Collected(PackageRecords& records) : records_(records) {}
+
     void Add(const Stanza& stanza) {
         if (dpkg_ == kNone && stanza.package.View() == "dpkg") dpkg_ = entries_.size();
-        entries_.push_back({texts_.Copy(stanza.package.View()), texts_.Copy(stanza.architecture.View()),
-                            texts_.Copy(stanza.version.View()), texts_.Copy(stanza.maintainer.View()),
+        entries_.push_back({records_.Keep(stanza.package.View()), records_.Keep(stanza.architecture.View()),
+                            records_.Keep(stanza.version.View()), records_.Keep(stanza.maintainer.View()),
                             stanza.multiArchSame});
     }
 
-    // Each package as dpkg-query's ${binary:Package} names it: "name", or "name:arch" for
-    // a foreign architecture and for Multi-Arch: same packages.
-    void AppendTo(PackageRecords& records) const {
+    // A record per package, named as dpkg-query's ${binary:Package} names it: "name", or
+    // "name:arch" for a foreign architecture and for Multi-Arch: same packages.
+    void Finish() {
         const std::string_view native = NativeArchitecture();
         const size_t count =
-            std::min(entries_.size(), kMaxInstalledPackages - std::min(records.size(), kMaxInstalledPackages));
-        records.reserve(records.size() + count);
+            std::min(entries_.size(), kMaxInstalledPackages - std::min(records_.size(), kMaxInstalledPackages));
+        records_.reserve(records_.size() + count);
         std::string qualified;
         for (size_t i = 0; i < count; ++i) {
             const Entry& entry = entries_[i];
@@ -239,9 +241,9 @@ public:
             if (!entry.architecture.empty() &&
                 ((entry.architecture != "all" && entry.architecture != native) || entry.multiArchSame)) {
                 qualified.assign(entry.package).append(1, ':').append(entry.architecture);
-                name = qualified;
+                name = records_.Keep(qualified);
             }
-            records.Add({name, name, entry.version, entry.maintainer});
+            records_.AddKept({name, name, entry.version, entry.maintainer});
         }
     }
 
@@ -267,7 +269,7 @@ private:
         return native;
     }
 
-    Arena texts_;
+    PackageRecords& records_;
     std::deque<Entry> entries_;
     size_t dpkg_ = kNone;  // the first package named dpkg
 };
@@ -287,12 +289,12 @@ bool ReadInstalledPackages(const std::string& statusPath, std::vector<InstalledP
 
 bool ReadDpkgPackages(const std::string& root, PackageRecords& records) {
     const std::string path = root + "var/lib/dpkg/status";
-    Collected collected;
+    Collected collected(records);
     if (!ReadStanzas(path, [&](const Stanza& stanza) { collected.Add(stanza); })) {
         struct stat st{};
         return ::stat(path.c_str(), &st) != 0;  // absent: no dpkg here
     }
-    collected.AppendTo(records);
+    collected.Finish();
     return true;
 }
 

@@ -39,6 +39,11 @@ public:
         records_.push_back({key, record.name == record.key ? key : texts_.Copy(record.name),
                             texts_.Copy(record.version), texts_.Copy(record.publisher)});
     }
+    // A copy of `text` kept with the records, for a reader that gathers its fields
+    // before it can make its records of them (AddKept).
+    std::string_view Keep(std::string_view text) { return texts_.Copy(text); }
+    // `record` as it is: each of its texts is empty or was kept here.
+    void AddKept(const PackageRecord& record) { records_.push_back(record); }
     // Only the first `count` records stay; the texts of those dropped stay until all go.
     void Truncate(size_t count) {
         if (count < records_.size()) records_.resize(count);
