@@ -78,9 +78,8 @@ String SoftwareList(clsSoftWare& w, Platform& platform) {
     bool read = false;
     for (int attempt = 0; attempt < 3 && !read; ++attempt) {
         list.clear();
-        read = w.JoinComputerSoftWare(list);
+        read = w.JoinComputerSoftWare(list);  // false before any name is written
     }
-    if (!read) list.clear();
     platform.host.ProcessPendingMessages();  // once before the answer is stored, once after
     String answer = std::move(list);
     platform.host.ProcessPendingMessages();
